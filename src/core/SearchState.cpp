@@ -1,0 +1,10 @@
+#include "core/SearchState.h"
+
+namespace zorvik {
+
+SearchState& ProcessSearchState() {
+  static SearchState state;
+  return state;
+}
+
+}  // namespace zorvik

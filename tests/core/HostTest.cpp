@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "support/FakeHost.h"
+
+namespace zorvik {
+namespace {
+
+using namespace std::chrono_literals;
+
+class CountingSource : public EventSource {
+ public:
+  void Pump() override { ++pumps; }
+  bool Active() const override { return active; }
+  void WaitForActivity(std::chrono::milliseconds) override { ++waits; }
+  int pumps = 0;
+  int waits = 0;
+  bool active = false;
+};
+
+TEST(HostTest, YieldsPumpAtMostOncePerInterval) {
+  testing::FakeHost host(std::chrono::microseconds(50ms));
+  CountingSource source;
+  host.AddEventSource(&source);
+  for (int i = 0; i < 100000; ++i) host.DoEvents();
+  EXPECT_EQ(host.YieldCount(), 100000u);
+  EXPECT_LE(source.pumps, 3) << "a tight loop of yields must not pump each time";
+  std::this_thread::sleep_for(60ms);
+  const int before = source.pumps;
+  for (int i = 0; i < 5000; ++i) host.DoEvents();
+  EXPECT_GT(source.pumps, before) << "after the interval a yield pumps again";
+}
+
+TEST(HostTest, WaitingBlocksOnABusySourceAndAlwaysPumps) {
+  testing::FakeHost host(std::chrono::microseconds(50ms));
+  CountingSource source;
+  host.AddEventSource(&source);
+  host.WaitEvents(10ms);
+  EXPECT_EQ(source.waits, 0) << "an idle source is not waited on";
+  EXPECT_EQ(source.pumps, 2);
+  source.active = true;
+  host.WaitEvents(10ms);
+  EXPECT_EQ(source.waits, 1);
+  EXPECT_EQ(source.pumps, 4);
+}
+
+TEST(HostTest, ASourceMayRemoveItselfWhileBeingPumped) {
+  testing::FakeHost host;
+  CountingSource second;
+  struct SelfRemoving : EventSource {
+    Host* host = nullptr;
+    int pumps = 0;
+    void Pump() override {
+      ++pumps;
+      host->RemoveEventSource(this);
+      host->DoEvents();  // a handler that yields inside the pump
+    }
+    bool Active() const override { return false; }
+    void WaitForActivity(std::chrono::milliseconds) override {}
+  } first;
+  first.host = &host;
+  host.AddEventSource(&first);
+  host.AddEventSource(&second);
+  host.DoEvents();
+  host.DoEvents();
+  EXPECT_EQ(first.pumps, 1);
+  EXPECT_EQ(second.pumps, 3) << "the nested yield and both outer yields reach the second source";
+}
+
+}  // namespace
+}  // namespace zorvik
