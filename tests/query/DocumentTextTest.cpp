@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "query/clsDocuments.h"
+#include "support/FakeHost.h"
+
+namespace zorvik {
+namespace {
+
+class DocumentTextTest : public ::testing::Test {
+ protected:
+  std::string Prepared(std::string_view page) {
+    clsDocuments doc(host, state);
+    doc.Init(page);
+    return doc.Text;
+  }
+  testing::FakeHost host;
+  SearchState state;
+};
+
+TEST_F(DocumentTextTest, TagsVanishWithoutABlankInTheirPlace) {
+  EXPECT_EQ(Prepared("a<b>c"), "ac");
+  EXPECT_EQ(Prepared("x<b><i>y"), "xy");
+  EXPECT_EQ(Prepared("x<br"), "x") << "an unclosed tag runs to the end";
+  EXPECT_EQ(Prepared("a>b"), "a>b") << "a lone > is text";
+  EXPECT_EQ(Prepared("plain text"), "plain text");
+  EXPECT_EQ(Prepared("foo<!-- a > b -->bar"), "foo b -->bar") << "a comment ends at its first >";
+  EXPECT_EQ(Prepared("&amp;<p>&lt;"), "&amp;&lt;") << "entities are not decoded";
+  EXPECT_EQ(Prepared("<script>var a = 1 < 2;</script>x"), "var a = 1 x");
+  EXPECT_EQ(Prepared("<<>>"), ">");
+  EXPECT_EQ(Prepared(""), "");
+}
+
+TEST_F(DocumentTextTest, ParagraphSpansFollowUpperCaseParagraphTags) {
+  clsDocuments doc(host, state);
+  doc.Init("ab<P>cd<b>ef<P>g");
+  // Text "abcdefg"; tags at 3 ("<P>"), 5 ("<b>"), 7 ("<P>").
+  ASSERT_EQ(doc.Text, "abcdefg");
+  ASSERT_EQ(doc.Paragraphs.Count(), 3u);
+  EXPECT_EQ(doc.Paragraphs.Matches[0], (clsMatch{0, 3}));
+  EXPECT_EQ(doc.Paragraphs.Matches[1], (clsMatch{5, 7}));
+  EXPECT_EQ(doc.Paragraphs.Matches[2], (clsMatch{7, 7}));
+  EXPECT_EQ(doc.ParagraphOf(6), 5);
+  EXPECT_EQ(doc.ParagraphOf(3), 0) << "the first span containing it wins";
+  EXPECT_EQ(doc.SentenceOf(3), 0) << "no sentences are ever recorded";
+  EXPECT_TRUE(doc.Sentences.Empty());
+
+  doc.InitLowerCased("ab<P>cd<b>ef<P>g");
+  ASSERT_EQ(doc.Paragraphs.Count(), 1u) << "a lower-cased page has one span from the last tag";
+  EXPECT_EQ(doc.Paragraphs.Matches[0], (clsMatch{7, 7}));
+}
+
+TEST_F(DocumentTextTest, LowerCasingPassIsAsciiOnly) {
+  clsDocuments doc(host, state);
+  doc.InitLowerCased("CAT<B>Dog \xC3\x84pfel");
+  EXPECT_EQ(doc.Text, "catdog \xC3\x84pfel");
+}
+
+TEST_F(DocumentTextTest, ProgressTextsAndOneYieldPerTag) {
+  clsDocuments doc(host, state);
+  doc.Init("a<b>c<i>d");
+  EXPECT_EQ(host.YieldCount(), 2u);
+  const std::vector<std::string> expected = {
+      "Working..... ",
+      "Working........ ", "Working........... ", "Working.............. ",
+      "Working........ ", "Working........... ", "Working.............. ",
+      "Links Added..... "};
+  EXPECT_EQ(host.statusHistory[1], expected);
+}
+
+TEST_F(DocumentTextTest, AStopLeavesTheRemainingTagsAndNoFinalParagraph) {
+  clsDocuments doc(host, state);
+  int yields = 0;
+  host.onPump = [&] {
+    if (++yields == 2) state.StopRequested = 1;
+  };
+  doc.Init("a<b>c<i>d<u>e");
+  EXPECT_EQ(doc.Text, "acd<u>e") << "two tags removed before the stop is seen at the third";
+  EXPECT_EQ(doc.Paragraphs.Count(), 0u);
+  EXPECT_EQ(host.Status(1), "Link Added..... ");
+}
+
+TEST_F(DocumentTextTest, OccurrencesNeverOverlapAndTheEmptyWordIsNowhere) {
+  clsDocuments doc(host, state);
+  doc.Init("aaaa");
+  clsMatchLists found;
+  doc.OccurrencesOf("aa", found);
+  ASSERT_EQ(found.Count(), 2u);
+  EXPECT_EQ(found.Matches[0], (clsMatch{1, 3}));
+  EXPECT_EQ(found.Matches[1], (clsMatch{3, 5}));
+  doc.OccurrencesOf("b", found);
+  EXPECT_TRUE(found.Empty()) << "the list is replaced, not added to";
+  doc.OccurrencesOf("", found);
+  EXPECT_TRUE(found.Empty());
+  doc.OccurrencesOf("aaaaa", found);
+  EXPECT_TRUE(found.Empty());
+
+  doc.Init("concatenate the cat");
+  doc.OccurrencesOf("cat", found);
+  ASSERT_EQ(found.Count(), 2u) << "substring, not whole word";
+  EXPECT_EQ(found.Matches[0], (clsMatch{4, 7}));
+}
+
+TEST_F(DocumentTextTest, AStopEndsTheOccurrenceScan) {
+  clsDocuments doc(host, state);
+  doc.Init("x x x x x");
+  host.onPump = [&] { state.StopRequested = 1; };
+  clsMatchLists found;
+  doc.OccurrencesOf("x", found);
+  EXPECT_EQ(found.Count(), 1u);
+}
+
+}  // namespace
+}  // namespace zorvik
