@@ -111,7 +111,9 @@ std::optional<std::string> EncodeBody(TransferCoding coding, std::string_view bo
         // every line break of the text stays a line break of the encoding.
         const std::string input = textMode ? ToCrlf(body) : std::string(body);
         std::string out = ToCrlf(RunVmimeEncoder("quoted-printable", input, textMode, {}));
-        if (!out.empty() && out.back() != '\n') out += "\r\n";
+        // A soft line break ends a body whose last line has no break of its
+        // own, so that decoding adds none.
+        if (!out.empty() && out.back() != '\n') out += "=\r\n";
         return out;
       }
       case TransferCoding::UUEncode:
