@@ -115,6 +115,9 @@ struct CurlInet::Impl {
   std::uint64_t generation = 0;  // counts requests, so a waiter knows its own
   std::int16_t raised = 0;  // highest state queued for the current request
   std::deque<Event> queue;
+  // Events were delivered (or an OpenURL request ended) since a waiter last
+  // blocked on this instance.
+  bool delivered = false;
 
   // Filled by the curl callbacks.
   std::vector<std::pair<Mark, std::string>> marks;
@@ -223,6 +226,7 @@ struct CurlInet::Impl {
       statusCode = status;
       silentDone = true;
       busy = false;
+      delivered = true;
       return;
     }
     if (state == kCompleted) RaiseTo(kDisconnected);
@@ -443,6 +447,7 @@ struct CurlInet::Impl {
         statusCode = e.status;
         busy = false;
       }
+      delivered = true;
       const auto handler = self.StateChanged;  // the handler may replace itself
       if (handler) handler(e.state);
       if (!*living) return;
@@ -566,6 +571,7 @@ void CurlInet::Cancel() {
   d.responseInfo = kCancelled;
   d.statusCode = 0;
   d.busy = false;
+  d.delivered = true;
   const auto handler = StateChanged;
   if (handler) handler(kError);
 }
@@ -583,11 +589,18 @@ void CurlInet::Pump() {
   impl_->Deliver();
 }
 
-bool CurlInet::Active() const { return impl_->transferring || !impl_->queue.empty(); }
+// Active also right after events were delivered: the waiter's condition may
+// have been met by them (often the whole response arrives within one pump),
+// and Host::WaitEvents would otherwise go on to block for its full timeout.
+bool CurlInet::Active() const {
+  return impl_->transferring || !impl_->queue.empty() || impl_->delivered;
+}
 
 void CurlInet::WaitForActivity(std::chrono::milliseconds timeout) {
   Impl& d = *impl_;
-  if (!d.queue.empty() || !d.transferring) return;
+  const bool fresh = d.delivered;
+  d.delivered = false;
+  if (fresh || !d.queue.empty() || !d.transferring) return;
   // Wake up in time to notice a stalled transfer.
   const auto untilStall = std::chrono::duration_cast<std::chrono::milliseconds>(
       d.lastProgress + d.settings.stallTimeout - Clock::now());

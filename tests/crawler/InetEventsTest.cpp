@@ -193,3 +193,36 @@ TEST_F(InetTest, DestroyingTheInstanceInsideAHandlerIsSafe) {
 
 }  // namespace
 }  // namespace zorvik::inettest
+
+namespace zorvik::inettest {
+namespace {
+
+// Counts the times a wait found no busy source and fell back to waiting for
+// the window system: each of those costs the GUI a whole wait time-out.
+class CountingHost : public testing::FakeHost {
+ public:
+  int platformWaits = 0;
+
+ protected:
+  void WaitPlatform(std::chrono::milliseconds) override { ++platformWaits; }
+};
+
+TEST_F(InetTest, AWaitThatIsAnsweredByItsOwnPumpReturnsWithoutBlocking) {
+  CountingHost waiting;
+  CurlInet inet(waiting, Quick());
+  bool ended = false;
+  inet.StateChanged = [&](std::int16_t s) { ended = ended || s == 11 || s == 12; };
+  // An address refused before any transfer: its whole run of states comes
+  // out of the wait's first pump.
+  for (const std::string url : {std::string(), server.Url("/page/1"), std::string("ftp://x/"),
+                                server.Url("/page/2")}) {
+    ended = false;
+    ASSERT_TRUE(inet.Execute(url));
+    while (!ended) waiting.WaitEvents(50ms);
+    EXPECT_EQ(inet.OpenURL(server.Url("/page"), Inet::kText), "<html><body>hello</body></html>");
+  }
+  EXPECT_EQ(waiting.platformWaits, 0);
+}
+
+}  // namespace
+}  // namespace zorvik::inettest

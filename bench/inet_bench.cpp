@@ -1,0 +1,154 @@
+// Fetching 1,000 small pages one after another from a local server: through
+// the transfer component, waiting as the page fetcher does (Execute, yield
+// with WaitEvents until 11 or 12, then GetChunk(1024) until empty), against
+// a plain loop over one reused libcurl easy handle. Prints both and their
+// ratio.
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "core/Host.h"
+#include "crawler/CurlInet.h"
+
+namespace {
+
+constexpr int kPages = 1000;
+
+// A host with the program's pump interval and nothing behind its dialogs.
+class BenchHost : public zorvik::Host {
+ public:
+  void ShowStatus(int, std::string_view) override {}
+  zorvik::MsgAnswer MsgBox(std::string_view, zorvik::MsgButtons, zorvik::MsgIcon,
+                           std::string_view) override {
+    return zorvik::MsgAnswer::Ok;
+  }
+  std::optional<std::string> OpenFileDialog(const zorvik::FileDialogSpec&) override { return {}; }
+  std::optional<std::string> SaveFileDialog(const zorvik::FileDialogSpec&) override { return {}; }
+  std::optional<std::string> ChooseFolder(std::string_view, std::string_view) override { return {}; }
+  void SetMousePointer(zorvik::MousePointer) override {}
+  std::chrono::system_clock::time_point Now() override { return std::chrono::system_clock::now(); }
+  bool ShellOpen(std::string_view) override { return true; }
+  bool StartProcess(std::string_view, const std::vector<std::string>&) override { return true; }
+};
+
+// Small pages of a couple of kilobytes, /page/0 .. /page/999.
+class PageServer {
+ public:
+  PageServer() {
+    server_.set_keep_alive_max_count(1'000'000);
+    server_.set_tcp_nodelay(true);
+    server_.Get(R"(/page/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+      std::string body = "<html><head><title>Page " + std::string(req.matches[1]) +
+                         "</title></head><body>";
+      while (body.size() < 2000) body += "<p>Some words about robots and spiders.</p>\n";
+      body += "</body></html>";
+      res.set_content(body, "application/x-bench");  // not compressed by the server
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ~PageServer() {
+    server_.stop();
+    thread_.join();
+  }
+  std::string Url(int i) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/page/" + std::to_string(i);
+  }
+
+ private:
+  httplib::Server server_;
+  std::thread thread_;
+  int port_ = 0;
+};
+
+PageServer& Server() {
+  static PageServer server;
+  return server;
+}
+
+void BM_InetPages(benchmark::State& state) {
+  BenchHost host;
+  zorvik::CurlInet inet(host);
+  bool ended = false;
+  inet.StateChanged = [&](std::int16_t s) { ended = ended || s == 11 || s == 12; };
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    for (int i = 0; i < kPages; ++i) {
+      ended = false;
+      inet.Execute(Server().Url(i));
+      while (!ended) host.WaitEvents(std::chrono::milliseconds(50));
+      std::string page;
+      for (std::string piece; !(piece = inet.GetChunk(1024, zorvik::Inet::kText)).empty();)
+        page += piece;
+      if (inet.StatusCode() != 200) state.SkipWithError("a page failed");
+      bytes += page.size();
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kPages);
+  state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+}
+
+size_t Collect(char* data, size_t size, size_t count, void* user) {
+  static_cast<std::string*>(user)->append(data, size * count);
+  return size * count;
+}
+
+void BM_CurlEasyPages(benchmark::State& state) {
+  CURL* easy = curl_easy_init();
+  std::string page;
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Collect);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &page);
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    for (int i = 0; i < kPages; ++i) {
+      page.clear();
+      curl_easy_setopt(easy, CURLOPT_URL, Server().Url(i).c_str());
+      if (curl_easy_perform(easy) != CURLE_OK) state.SkipWithError("a page failed");
+      bytes += page.size();
+    }
+  }
+  curl_easy_cleanup(easy);
+  state.SetItemsProcessed(state.iterations() * kPages);
+  state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+}
+
+BENCHMARK(BM_CurlEasyPages)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_InetPages)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Remembers each benchmark's time so that the ratio can be printed.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+        times[run.run_name.function_name] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  curl_global_init(CURL_GLOBAL_DEFAULT);
+  ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const auto inet = reporter.times.find("BM_InetPages");
+  const auto easy = reporter.times.find("BM_CurlEasyPages");
+  if (inet != reporter.times.end() && easy != reporter.times.end() && easy->second > 0)
+    std::printf("\n1,000 pages: Inet %.1f ms, curl easy loop %.1f ms, ratio %.2f (limit 1.50)\n",
+                inet->second, easy->second, inet->second / easy->second);
+  benchmark::Shutdown();
+  return 0;
+}
