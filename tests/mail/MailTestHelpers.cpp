@@ -25,6 +25,39 @@ std::uint16_t AugmentedCrc(const std::string& bytes) {
   return static_cast<std::uint16_t>(crc);
 }
 
+// Standard uudecoding (VMime 0.9.2's own decoder gets the last partial
+// group wrong, so it cannot judge our encoder).
+std::string UuDecode(const std::string& text) {
+  std::string out;
+  std::size_t pos = text.find("begin ");
+  if (pos == std::string::npos) return out;
+  pos = text.find('\n', pos);
+  while (pos != std::string::npos && pos + 1 < text.size()) {
+    const std::size_t start = pos + 1;
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    pos = end;
+    if (line == "end" || line.empty()) break;
+    auto val = [](char c) { return (c - ' ') & 0x3F; };
+    const int n = val(line[0]);
+    if (n == 0) continue;
+    std::string bytes;
+    for (std::size_t i = 1; i + 3 < line.size() + 3 && bytes.size() < static_cast<std::size_t>(n);
+         i += 4) {
+      auto at = [&](std::size_t k) { return k < line.size() ? val(line[k]) : 0; };
+      const int a = at(i), b = at(i + 1), c = at(i + 2), d = at(i + 3);
+      bytes.push_back(static_cast<char>((a << 2) | (b >> 4)));
+      bytes.push_back(static_cast<char>(((b & 0xF) << 4) | (c >> 2)));
+      bytes.push_back(static_cast<char>(((c & 0x3) << 6) | d));
+    }
+    bytes.resize(static_cast<std::size_t>(n));
+    out += bytes;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::optional<BinHexFile> DecodeBinHex(const std::string& text) {
@@ -130,6 +163,8 @@ ParsedMessage ParseWithVmime(const std::string& bytes) {
     content->extractRaw(raw);
     if (p.encoding == "mac-binhex40") {
       p.body = p.rawBody;
+    } else if (p.encoding == "x-uuencode") {
+      p.body = UuDecode(p.rawBody);
     } else {
       vmime::utility::outputStreamStringAdapter decoded(p.body);
       content->extract(decoded);
