@@ -249,7 +249,6 @@ struct CurlInet::Impl {
     curl_easy_setopt(easy, CURLOPT_USERAGENT, settings.userAgent.c_str());
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, settings.maxRedirects);
-    curl_easy_setopt(easy, CURLOPT_AUTOREFERER, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(std::max<std::int64_t>(1, settings.connectTimeout.count())));
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
@@ -420,8 +419,10 @@ struct CurlInet::Impl {
         Finish(msg->data.result);
     }
     if (!transferring) return;
+    // Until the connection stands, curl's connect time-out applies; from
+    // then on the transfer must keep moving.
     const auto now = Clock::now();
-    if (activity != lastActivity) {
+    if (activity != lastActivity || !connected) {
       lastActivity = activity;
       lastProgress = now;
     } else if (now - lastProgress >= settings.stallTimeout) {
@@ -601,10 +602,15 @@ void CurlInet::WaitForActivity(std::chrono::milliseconds timeout) {
   const bool fresh = d.delivered;
   d.delivered = false;
   if (fresh || !d.queue.empty() || !d.transferring) return;
-  // Wake up in time to notice a stalled transfer.
-  const auto untilStall = std::chrono::duration_cast<std::chrono::milliseconds>(
-      d.lastProgress + d.settings.stallTimeout - Clock::now());
-  const auto wait = std::max(std::chrono::milliseconds(0), std::min(timeout, untilStall + std::chrono::milliseconds(1)));
+  // Wake up in time to notice a stalled transfer. (curl_multi_poll itself
+  // shortens the wait to curl's own timers, the connect time-out among them.)
+  auto wait = timeout;
+  if (d.connected) {
+    const auto untilStall = std::chrono::duration_cast<std::chrono::milliseconds>(
+        d.lastProgress + d.settings.stallTimeout - Clock::now());
+    wait = std::min(wait, untilStall + std::chrono::milliseconds(1));
+  }
+  wait = std::max(wait, std::chrono::milliseconds(0));
   int ready = 0;
   curl_multi_poll(d.multi, nullptr, 0, static_cast<int>(wait.count()), &ready);
 }

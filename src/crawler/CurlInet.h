@@ -13,6 +13,7 @@ namespace zorvik {
 
 class CurlInet final : public Inet, public EventSource {
  public:
+  // Registers with `host`, which must outlive the instance.
   explicit CurlInet(Host& host, InetSettings settings = {});
   ~CurlInet() override;
   CurlInet(const CurlInet&) = delete;

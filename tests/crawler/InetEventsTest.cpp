@@ -68,6 +68,21 @@ TEST_F(InetTest, AHandlerMayStartTheNextRequestWhenOneCompletes) {
   EXPECT_EQ(server.Connections(), 1u);
 }
 
+TEST_F(InetTest, AHandlerMayFetchWithOpenUrlOnceTheRequestCompleted) {
+  CurlInet inet(host, Quick());
+  std::string fetched;
+  inet.StateChanged = [&](std::int16_t s) {
+    states.push_back(s);
+    if (s == 12) fetched = inet.OpenURL(server.Url("/page/9"), Inet::kText);
+  };
+  ASSERT_TRUE(inet.Execute(server.Url("/page/8")));
+  ASSERT_TRUE(WaitFor([&] { return !fetched.empty(); }));
+  for (int i = 0; i < 5; ++i) host.WaitEvents(1ms);
+  EXPECT_EQ(fetched, "<html>page 9</html>");
+  EXPECT_EQ(states, kFullSequence) << "OpenURL inside the handler raised states";
+  EXPECT_FALSE(inet.StillExecuting());
+}
+
 TEST_F(InetTest, ABusyInstanceRefusesASecondRequest) {
   CurlInet inet(host, Quick());
   Record(inet);
@@ -214,7 +229,7 @@ TEST_F(InetTest, AWaitThatIsAnsweredByItsOwnPumpReturnsWithoutBlocking) {
   inet.StateChanged = [&](std::int16_t s) { ended = ended || s == 11 || s == 12; };
   // An address refused before any transfer: its whole run of states comes
   // out of the wait's first pump.
-  for (const std::string url : {std::string(), server.Url("/page/1"), std::string("ftp://x/"),
+  for (const std::string& url : {std::string(), server.Url("/page/1"), std::string("ftp://x/"),
                                 server.Url("/page/2")}) {
     ended = false;
     ASSERT_TRUE(inet.Execute(url));

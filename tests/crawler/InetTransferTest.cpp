@@ -60,6 +60,7 @@ TEST_F(InetTest, ARefusedConnectionEndsInErrorWithCannotConnect) {
 TEST_F(InetTest, AConnectionThatCannotBeSetUpInTimeIsCannotConnectToo) {
   InetSettings s = Quick();
   s.connectTimeout = 200ms;
+  s.stallTimeout = 50ms;  // governs only once connected
   CurlInet inet(host, s);
   Record(inet);
   testing::UnresponsiveListener deaf;
