@@ -40,7 +40,9 @@ void ReferenceEvaluator::Prepare(const std::string& page) {
     host_.DoEvents();
     host_.ShowStatus(1, "Working........... ");
     last = p;
-    const std::int64_t gt = InStr(p + 1, Text + ">", ">");
+    // The closing ">", or one past the end as if a ">" were appended.
+    std::int64_t gt = InStr(p + 1, Text, ">");
+    if (gt == 0) gt = static_cast<std::int64_t>(Text.size()) + 1;
     Text = Text.substr(0, static_cast<std::size_t>(p - 1)) +
            (gt <= static_cast<std::int64_t>(Text.size()) ? Text.substr(static_cast<std::size_t>(gt)) : std::string());
     p = InStr(p, Text, "<");

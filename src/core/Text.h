@@ -30,7 +30,7 @@ std::string_view Right(std::string_view s, std::size_t length);
 std::string LCase(std::string_view s);
 std::string UCase(std::string_view s);
 void LCaseInPlace(std::string& s);
-char LowerAscii(char c);
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Blanks (the space character only) removed from the start, the end, or both.
 std::string_view LTrim(std::string_view s);

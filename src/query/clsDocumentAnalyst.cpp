@@ -7,7 +7,11 @@ namespace zorvik {
 bool clsDocumentAnalyst::DocumentMatches(std::string_view DocumentString) {
   result_ = MatchSet();
   if (text::Trim(PatternSource).empty()) return false;
+  // Every test gets a fresh page model; it takes over the last one's text
+  // buffer, so a crawl does not allocate a page-sized buffer per page.
+  std::string buffer = documents_ ? std::move(documents_->Text) : std::string();
   documents_ = std::make_unique<clsDocuments>(host_, state_);
+  documents_->Text = std::move(buffer);
   documents_->InitLowerCased(DocumentString);
   parser_ = std::make_unique<clsParsers>(host_, state_);
   parser_->Init(text::LCase(PatternSource));

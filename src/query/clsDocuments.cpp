@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "core/Text.h"
+#include "query/TagStripper.h"
+#include "query/WordSearch.h"
 
 namespace zorvik {
 
@@ -14,16 +16,6 @@ constexpr std::string_view kYielded = "Working........... ";
 constexpr std::string_view kTagRemoved = "Working.............. ";
 constexpr std::string_view kStopped = "Link Added..... ";
 constexpr std::string_view kFinished = "Links Added..... ";
-
-template <bool Lower>
-char* CopyText(char* out, const char* from, std::size_t n) {
-  if constexpr (Lower) {
-    for (std::size_t i = 0; i < n; ++i) out[i] = text::LowerAscii(from[i]);
-  } else {
-    std::memcpy(out, from, n);
-  }
-  return out + n;
-}
 
 std::int64_t FirstSpanContaining(const clsMatchLists& spans, std::int64_t loc) {
   for (const clsMatch& m : spans.Matches) {
@@ -45,37 +37,42 @@ void clsDocuments::InitLowerCased(std::string_view Document) { Prepare<true>(Doc
 // loop: in between, nobody could see them.
 template <bool Lower>
 void clsDocuments::Prepare(std::string_view doc) {
+  if (!doc.empty() && doc.data() >= Text.data() && doc.data() <= Text.data() + Text.size()) {
+    const std::string copy(doc);  // the page is our own text: work from a copy
+    Prepare<Lower>(copy);
+    return;
+  }
   Paragraphs = clsMatchLists{};
   host_.ShowStatus(1, kStarting);
-  Text.resize(doc.size());
+  Text.resize(doc.size() + tags::kOutputPadding);
   char* const begin = Text.data();
-  char* out = begin;
   const char* const end = doc.data() + doc.size();
-  const char* in = doc.data();
   std::int64_t last = 0;
 
-  while (const char* lt = static_cast<const char*>(std::memchr(in, '<', static_cast<std::size_t>(end - in)))) {
-    out = CopyText<Lower>(out, in, static_cast<std::size_t>(lt - in));
-    if (state_.StopIsRequested()) {
-      // The tags not yet removed stay in the text, and no final paragraph.
-      out = CopyText<Lower>(out, lt, static_cast<std::size_t>(end - lt));
-      Text.resize(static_cast<std::size_t>(out - begin));
-      host_.ShowStatus(1, kStopped);
-      return;
-    }
+  const auto onTag = [&](const char* lt, char* out) {
+    if (state_.StopIsRequested()) return false;
     const bool show = host_.PumpDue();
     if (show) host_.ShowStatus(1, kTagFound);
     const std::int64_t p = (out - begin) + 1;  // where the tag starts in the text so far
     // Only an upper-case "<P>" starts a paragraph; a lower-cased page has none.
     if (!Lower && end - lt >= 3 && lt[1] == 'P' && lt[2] == '>') Paragraphs.AddNewMatch(last, p);
     host_.DoEvents();
-    if (show) host_.ShowStatus(1, kYielded);
+    if (show) {
+      host_.ShowStatus(1, kYielded);
+      host_.ShowStatus(1, kTagRemoved);
+    }
     last = p;
-    const char* gt = static_cast<const char*>(std::memchr(lt + 1, '>', static_cast<std::size_t>(end - lt - 1)));
-    in = gt == nullptr ? end : gt + 1;
-    if (show) host_.ShowStatus(1, kTagRemoved);
+    return true;
+  };
+  const tags::StripResult r = tags::StripTags<Lower>(doc.data(), end, begin, onTag);
+  char* out = r.out;
+  if (r.stop != nullptr) {
+    // Stopped: the tags not yet removed stay in the text, and no final paragraph.
+    for (const char* c = r.stop; c < end; ++c) *out++ = Lower ? text::LowerAscii(*c) : *c;
+    Text.resize(static_cast<std::size_t>(out - begin));
+    host_.ShowStatus(1, kStopped);
+    return;
   }
-  out = CopyText<Lower>(out, in, static_cast<std::size_t>(end - in));
   Text.resize(static_cast<std::size_t>(out - begin));
   Paragraphs.AddNewMatch(last, static_cast<std::int64_t>(Text.size()));
   host_.ShowStatus(1, kFinished);
@@ -91,10 +88,7 @@ void clsDocuments::OccurrencesOf(std::string_view S, clsMatchLists& Result) {
   if (S.empty()) return;
   const std::string_view text = Text;
   std::size_t from = 0;
-  while (from + S.size() <= text.size()) {
-    const void* hit = memmem(text.data() + from, text.size() - from, S.data(), S.size());
-    if (hit == nullptr) break;
-    const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+  for (std::size_t at; (at = words::FindFrom(text, from, S)) != std::string_view::npos;) {
     Result.AddNewMatch(static_cast<std::int64_t>(at) + 1, static_cast<std::int64_t>(at + S.size()) + 1);
     from = at + S.size();  // occurrences never overlap
     host_.DoEvents();

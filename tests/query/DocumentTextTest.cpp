@@ -113,3 +113,40 @@ TEST_F(DocumentTextTest, AStopEndsTheOccurrenceScan) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// The block-wise scans must agree with a plain scan wherever the tags and
+// words fall relative to their 16-byte blocks.
+TEST(DocumentBlocksTest, TagsAndWordsAtEveryOffsetAgreeWithAPlainScan) {
+  testing::FakeHost host;
+  SearchState state;
+  clsDocuments doc(host, state);
+  for (std::size_t offset = 0; offset < 70; ++offset) {
+    for (const std::string tag : {"<b>", "<", "<a href=\"x\">", "<>"}) {
+      std::string page(offset, 'x');
+      page += "AbC" + tag + "dEf";
+      page += std::string(40, 'y') + "abc";
+      doc.InitLowerCased(page);
+      std::string expected = page;
+      const auto lt = expected.find('<');
+      const auto gt = expected.find('>', lt + 1);
+      expected.erase(lt, gt == std::string::npos ? std::string::npos : gt - lt + 1);
+      for (char& c : expected) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      ASSERT_EQ(doc.Text, expected) << "offset " << offset << " tag " << tag;
+
+      for (const std::string word : {"abc", "ab", "c", "cdef", "xabcd", "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyabc"}) {
+        clsMatchLists found;
+        doc.OccurrencesOf(word, found);
+        std::vector<clsMatch> plain;
+        for (auto at = expected.find(word); at != std::string::npos; at = expected.find(word, at + word.size()))
+          plain.push_back({static_cast<std::int64_t>(at) + 1, static_cast<std::int64_t>(at + word.size()) + 1});
+        ASSERT_EQ(found.Matches, plain) << "offset " << offset << " word " << word;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zorvik

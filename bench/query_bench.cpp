@@ -1,0 +1,190 @@
+// Speed and memory of the page test.
+//
+//   build-bench/bin/bench_query
+//
+// Figures worth reading side by side (one run):
+//  - TagRemoval/Reference vs TagRemoval/Ours: a 1 MB page with a tag every
+//    20 bytes, one-word expression; "speedup" is reference time / ours.
+//  - DocumentMatches10MB vs LowerCaseCopy10MB: "x_lowercase" is the page
+//    test's cost in passes that lower-case a copy of the page.
+//  - Pairwise/*: 20,000 occurrences of each word; "x_word" is the time
+//    relative to the single word, "peak_MB" the peak heap during the test.
+//  - ManyTags/*: a million tags with a window system whose every event-loop
+//    pass costs 50 us; "pumps" counts the real passes.
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+
+#include "core/SearchState.h"
+#include "core/Text.h"
+#include "query/clsDocumentAnalyst.h"
+#include "reference/ReferenceEvaluator.h"
+#include "support/AllocationCounter.h"
+#include "support/BenchHost.h"
+
+namespace zorvik::bench {
+namespace {
+
+// `bytes` of text with a tag every `every` bytes; `word` sits at the very
+// end, so every test reads the whole page.
+std::string TaggedPage(std::size_t bytes, std::size_t every, const std::string& word) {
+  static const std::string kFiller = "Lorem Ipsum dolor sit amet, consectetur adipiscing elit ";
+  std::string page;
+  page.reserve(bytes + word.size() + every);
+  std::size_t f = 0;
+  while (page.size() < bytes) {
+    page += "<b>";
+    for (std::size_t i = 3; i < every; ++i) page += kFiller[f++ % kFiller.size()];
+  }
+  page += word;
+  return page;
+}
+
+std::map<std::string, double>& Seconds() {
+  static std::map<std::string, double> seconds;
+  return seconds;
+}
+
+double SecondsPerIteration(const benchmark::State& state, double total) {
+  return total / static_cast<double>(state.iterations());
+}
+
+template <class F>
+double Timed(F&& f) {
+  const auto start = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void TagRemovalReference(benchmark::State& state) {
+  const std::string page = TaggedPage(1 << 20, 20, " robot");
+  BenchHost host;
+  SearchState search;
+  reference::ReferenceEvaluator reference(host, search);
+  double total = 0;
+  for (auto _ : state) total += Timed([&] { benchmark::DoNotOptimize(reference.DocumentMatches("robot", page)); });
+  Seconds()["reference"] = SecondsPerIteration(state, total);
+}
+BENCHMARK(TagRemovalReference)->Name("TagRemoval/Reference")->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void TagRemovalOurs(benchmark::State& state) {
+  const std::string page = TaggedPage(1 << 20, 20, " robot");
+  BenchHost host;
+  SearchState search;
+  clsDocumentAnalyst analyst(host, search);
+  analyst.Init("robot");
+  double total = 0;
+  for (auto _ : state) total += Timed([&] { benchmark::DoNotOptimize(analyst.DocumentMatches(page)); });
+  const double ours = SecondsPerIteration(state, total);
+  if (Seconds().count("reference")) state.counters["speedup"] = Seconds()["reference"] / ours;
+}
+BENCHMARK(TagRemovalOurs)->Name("TagRemoval/Ours")->Unit(benchmark::kMillisecond);
+
+void LowerCaseCopy10MB(benchmark::State& state) {
+  const std::string page = TaggedPage(10 << 20, 20, " robot");
+  double total = 0;
+  for (auto _ : state) {
+    total += Timed([&] {
+      std::string copy = page;
+      for (char& c : copy) c = text::LowerAscii(c);
+      benchmark::DoNotOptimize(copy.data());
+    });
+  }
+  Seconds()["lowercase"] = SecondsPerIteration(state, total);
+}
+BENCHMARK(LowerCaseCopy10MB)->Unit(benchmark::kMillisecond);
+
+void DocumentMatches10MB(benchmark::State& state) {
+  const std::string page = TaggedPage(10 << 20, 20, " robot");
+  BenchHost host;
+  SearchState search;
+  clsDocumentAnalyst analyst(host, search);
+  analyst.Init("robot");
+  double total = 0;
+  for (auto _ : state) total += Timed([&] { benchmark::DoNotOptimize(analyst.DocumentMatches(page)); });
+  if (Seconds().count("lowercase"))
+    state.counters["x_lowercase"] = SecondsPerIteration(state, total) / Seconds()["lowercase"];
+}
+BENCHMARK(DocumentMatches10MB)->Unit(benchmark::kMillisecond);
+
+// The two halves of the page test: tag removal, then the word search.
+void PrepareOnly10MB(benchmark::State& state) {
+  const std::string page = TaggedPage(10 << 20, 20, " robot");
+  BenchHost host;
+  SearchState search;
+  clsDocuments documents(host, search);
+  for (auto _ : state) {
+    documents.InitLowerCased(page);
+    benchmark::DoNotOptimize(documents.Text.data());
+  }
+}
+BENCHMARK(PrepareOnly10MB)->Unit(benchmark::kMillisecond);
+
+void SearchOnly10MB(benchmark::State& state) {
+  const std::string page = TaggedPage(10 << 20, 20, " robot");
+  BenchHost host;
+  SearchState search;
+  clsDocuments documents(host, search);
+  documents.InitLowerCased(page);
+  clsMatchLists found;
+  for (auto _ : state) {
+    documents.OccurrencesOf("robot", found);
+    benchmark::DoNotOptimize(found.Matches.data());
+  }
+}
+BENCHMARK(SearchOnly10MB)->Unit(benchmark::kMillisecond);
+
+// 20,000 occurrences of alpha, beta and gamma, tags in between.
+const std::string& PairwisePage() {
+  static const std::string page = [] {
+    std::string p;
+    for (int i = 0; i < 20000; ++i) p += "<p>Alpha then some text, <i>beta</i> more text and gamma.</p>\n";
+    return p;
+  }();
+  return page;
+}
+
+void Pairwise(benchmark::State& state, const std::string& expression) {
+  BenchHost host;
+  SearchState search;
+  clsDocumentAnalyst analyst(host, search);
+  analyst.Init(expression);
+  AllocationCounter::ResetPeak();
+  const std::size_t before = AllocationCounter::current;
+  double total = 0;
+  for (auto _ : state) total += Timed([&] { benchmark::DoNotOptimize(analyst.DocumentMatches(PairwisePage())); });
+  const double seconds = SecondsPerIteration(state, total);
+  state.counters["peak_MB"] = static_cast<double>(AllocationCounter::peak - before) / (1024.0 * 1024.0);
+  if (expression == "alpha") Seconds()["word"] = seconds;
+  if (Seconds().count("word")) state.counters["x_word"] = seconds / Seconds()["word"];
+}
+BENCHMARK_CAPTURE(Pairwise, word, std::string("alpha"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Pairwise, and, std::string("alpha and beta"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Pairwise, near, std::string("alpha near beta"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Pairwise, in_sentence_with, std::string("alpha in_sentence_with beta"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Pairwise, and_near, std::string("(alpha and beta) near gamma"))->Unit(benchmark::kMillisecond);
+
+void ManyTags(benchmark::State& state, bool eventLoopCostly) {
+  std::string page;
+  for (int i = 0; i < 1000000; ++i) page += "<b>x";
+  // A costly pass when pumped; the baseline never reaches the event loop.
+  BenchHost host(eventLoopCostly ? std::chrono::microseconds(2000) : std::chrono::hours(1),
+                 eventLoopCostly ? std::chrono::microseconds(50) : std::chrono::microseconds(0));
+  SearchState search;
+  clsDocumentAnalyst analyst(host, search);
+  analyst.Init("robot");
+  const std::uint64_t pumpsBefore = host.PumpCount();
+  for (auto _ : state) benchmark::DoNotOptimize(analyst.DocumentMatches(page));
+  state.counters["pumps"] = static_cast<double>(host.PumpCount() - pumpsBefore) / static_cast<double>(state.iterations());
+  state.counters["yields"] = static_cast<double>(host.YieldCount()) / static_cast<double>(state.iterations());
+}
+BENCHMARK_CAPTURE(ManyTags, no_event_loop, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ManyTags, costly_event_loop, true)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace zorvik::bench
+
+BENCHMARK_MAIN();

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/MatchCommand.h"
+
+namespace zorvik::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MatchCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("zorvik-cli-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string Page(const std::string& name, const std::string& content) {
+    const fs::path p = dir / name;
+    std::ofstream(p, std::ios::binary) << content;
+    return p.string();
+  }
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    return RunSearchTool(args, out, err);
+  }
+
+  fs::path dir;
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+TEST_F(MatchCommandTest, PrintsMatchingFilesInArgumentOrder) {
+  const std::string robots = Page("robots.htm", "<h1>Web ROBOTS</h1> crawl the <b>web</b>");
+  const std::string cats = Page("cats.htm", "<p>cats only</p>");
+  const std::string spiders = Page("spiders.htm", "a spider is a robot");
+  EXPECT_EQ(Run({"match", "-e", "robot", spiders, cats, robots}), kMatched);
+  EXPECT_EQ(out.str(), spiders + "\n" + robots + "\n");
+  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(Run({"match", "--expression=zebra", spiders, cats}), kNoMatch);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(Run({"match", "-e", "not robot", "--", cats}), kMatched);
+  EXPECT_EQ(out.str(), cats + "\n");
+}
+
+TEST_F(MatchCommandTest, UnreadableFilesAreReportedAndSkipped) {
+  const std::string good = Page("good.htm", "robot");
+  const std::string missing = (dir / "missing.htm").string();
+  EXPECT_EQ(Run({"match", "-e", "robot", missing, good, dir.string()}), kMatched);
+  EXPECT_EQ(out.str(), good + "\n");
+  EXPECT_NE(err.str().find("cannot read " + missing + "\n"), std::string::npos);
+  EXPECT_NE(err.str().find("cannot read " + dir.string() + "\n"), std::string::npos) << "a directory is no page";
+  EXPECT_EQ(Run({"match", "-e", "robot", missing}), kNoMatch);
+}
+
+TEST_F(MatchCommandTest, MessageBoxesGoToStandardErrorAsTitleAndText) {
+  const std::string page = Page("p.htm", "a cat");
+  EXPECT_EQ(Run({"match", "-e", "(cat dog", page, page}), kMatched);
+  EXPECT_EQ(err.str(),
+            "Invalid Search String: Expected )\r\n but found dog.\n"
+            "Invalid Search String: Expected )\r\n but found dog.\n")
+      << "once per page tested";
+}
+
+TEST_F(MatchCommandTest, UsageErrorsExitWithTwo) {
+  const std::string page = Page("p.htm", "x");
+  EXPECT_EQ(Run({}), kUsageError);
+  EXPECT_EQ(Run({"find", "-e", "x", page}), kUsageError);
+  EXPECT_EQ(Run({"match", page}), kUsageError);
+  EXPECT_NE(err.str().find("no search expression"), std::string::npos);
+  EXPECT_EQ(Run({"match", "-e", "x"}), kUsageError);
+  EXPECT_EQ(Run({"match", page, "-e"}), kUsageError);
+  EXPECT_EQ(Run({"match", "-x", "-e", "x", page}), kUsageError);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(Run({"match", "--help"}), kMatched);
+  EXPECT_NE(out.str().find("near"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zorvik::cli
