@@ -1,0 +1,80 @@
+// Fuzzes the page test: random expression, random page, and a stop that may
+// arrive after any number of yields. Small inputs are also run through the
+// plain reference evaluator, whose answer must be the same.
+//
+// Input: byte 0 = when to stop (0: never, n: at the n-th yield), then the
+// expression up to the first newline, then the page.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "core/Host.h"
+#include "core/SearchState.h"
+#include "query/clsDocumentAnalyst.h"
+#include "reference/ReferenceEvaluator.h"
+
+namespace {
+
+class FuzzHost : public zorvik::Host {
+ public:
+  FuzzHost(zorvik::SearchState& state, unsigned stopAt) : Host(std::chrono::microseconds(0)), state_(state), stopAt_(stopAt) {}
+  void ShowStatus(int, std::string_view text) override { last = text; }
+  zorvik::MsgAnswer MsgBox(std::string_view text, zorvik::MsgButtons, zorvik::MsgIcon, std::string_view) override {
+    messages.append(text);
+    return zorvik::MsgAnswer::Ok;
+  }
+  std::optional<std::string> OpenFileDialog(const zorvik::FileDialogSpec&) override { return std::nullopt; }
+  std::optional<std::string> SaveFileDialog(const zorvik::FileDialogSpec&) override { return std::nullopt; }
+  std::optional<std::string> ChooseFolder(std::string_view, std::string_view) override { return std::nullopt; }
+  void SetMousePointer(zorvik::MousePointer) override {}
+  std::chrono::system_clock::time_point Now() override { return {}; }
+  bool ShellOpen(std::string_view) override { return false; }
+  bool StartProcess(std::string_view, const std::vector<std::string>&) override { return false; }
+
+  std::string last;
+  std::string messages;
+
+ protected:
+  void PumpPlatform() override {
+    if (stopAt_ != 0 && ++pumps_ == stopAt_) state_.StopRequested = 1;
+  }
+
+ private:
+  zorvik::SearchState& state_;
+  unsigned stopAt_;
+  unsigned pumps_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const unsigned stopAt = data[0];
+  const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
+  const auto newline = input.find('\n');
+  const std::string expression(input.substr(0, newline));
+  const std::string page(newline == std::string_view::npos ? std::string_view() : input.substr(newline + 1));
+
+  zorvik::SearchState state;
+  FuzzHost host(state, stopAt);
+  zorvik::clsDocumentAnalyst analyst(host, state);
+  analyst.Init(expression);
+  const bool ours = analyst.DocumentMatches(page);
+  if (!ours != analyst.LastResult().IsEmpty()) std::abort();
+
+  if (page.size() <= 4096 && expression.size() <= 256) {
+    zorvik::SearchState referenceState;
+    FuzzHost referenceHost(referenceState, stopAt);
+    zorvik::reference::ReferenceEvaluator reference(referenceHost, referenceState);
+    reference.MaxSpans = 1 << 16;
+    const bool theirs = reference.DocumentMatches(expression, page);
+    if (!reference.Overflowed()) {
+      if (ours != theirs) std::abort();
+      if (host.messages != referenceHost.messages) std::abort();
+      if (host.last != referenceHost.last) std::abort();
+    }
+  }
+  return 0;
+}
