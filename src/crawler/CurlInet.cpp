@@ -167,7 +167,7 @@ struct CurlInet::Impl {
       d->headers.clear();
       d->body.clear();
       d->readPos = 0;
-      d->statusLine = std::string(line);
+      d->statusLine = std::string(TrimBlanks(line));
       d->marks.emplace_back(Mark::ResponseStarted, std::string());
       long redirects = 0;
       curl_easy_getinfo(d->easy, CURLINFO_REDIRECT_COUNT, &redirects);
@@ -292,6 +292,8 @@ struct CurlInet::Impl {
     // sent percent-encoded, as browsers do.
     const CURLUcode rc =
         curl_url_set(u, CURLUPART_URL, text.c_str(), CURLU_ALLOW_SPACE | CURLU_URLENCODE);
+    // The fragment is never sent (and may hold characters curl refuses).
+    if (rc == CURLUE_OK) curl_url_set(u, CURLUPART_FRAGMENT, nullptr, 0);
     char* full = nullptr;
     bool ok = false;
     if (rc != CURLUE_OK) {

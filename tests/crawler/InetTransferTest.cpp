@@ -304,6 +304,10 @@ TEST_F(InetTest, AddressesWithoutSchemeOrWithSpacesAreFetchedAsBrowsersDo) {
   Run(inet, server.Url("/with space"));
   EXPECT_EQ(states.back(), 12) << inet.ResponseInfo();
   EXPECT_EQ(ReadAll(inet, 1024), "spaced");
+  Run(inet, server.Url("/page#a section"));
+  EXPECT_EQ(states.back(), 12) << inet.ResponseInfo();
+  EXPECT_EQ(ReadAll(inet, 1024), "<html><body>hello</body></html>");
+  EXPECT_EQ(inet.URL(), server.Url("/page#a section"));
 }
 
 TEST_F(InetTest, OpenUrlReturnsTheWholeBodyWithoutRaisingStates) {
