@@ -1,6 +1,7 @@
 #pragma once
 // One span of the prepared page text.
 
+#include <compare>
 #include <cstdint>
 #include <iosfwd>
 
