@@ -45,7 +45,12 @@ std::string Utf8(const vmime::text& t) {
 
 std::string MailboxText(const vmime::mailbox& box) {
   const std::string name = Utf8(box.getName());
-  const std::string address = box.getEmail().toString();
+  // The address as written. (emailAddress::toString would convert the
+  // domain to Unicode, and VMime 0.9.2 leaks a converter when that fails.)
+  const vmime::emailAddress& email = box.getEmail();
+  std::string address = email.getLocalName().getBuffer();
+  if (!email.getDomainName().getBuffer().empty())
+    address += "@" + email.getDomainName().getBuffer();
   if (name.empty()) return address;
   if (address.empty()) return name;
   return name + " <" + address + ">";

@@ -264,6 +264,24 @@ TEST_F(SmtpTest, ConnectionFailures) {
   EXPECT_EQ(errors[0].second, "The requested connection has been refused by the remote host.");
 }
 
+TEST_F(SmtpTest, AServerThatStopsAnsweringCannotHoldUsUp) {
+  // Answers EHLO and NOOP, then nothing: not the next NOOP, not QUIT.
+  testing::RawPeer peer("220 peer ready\r\n", {"250 peer\r\n", "250 ok\r\n"});
+  mail_->SetHost(peer.host());
+  mail_->SetTimeOut(1);
+  ASSERT_TRUE(mail_->SetBlocking(true).ok());
+  ASSERT_TRUE(mail_->SetAction(3).ok());
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(mail_->SetAction(8).number, 10060);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+  EXPECT_FALSE(mail_->Connected());
+
+  ASSERT_TRUE(mail_->SetAction(3).ok());
+  start = std::chrono::steady_clock::now();
+  mail_.reset();  // dropped while connected
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
 TEST_F(SmtpTest, SecondConnectIsRefusedWhileConnected) {
   ASSERT_TRUE(mail_->SetBlocking(true).ok());
   ASSERT_TRUE(mail_->SetAction(3).ok());

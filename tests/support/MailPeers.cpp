@@ -269,20 +269,46 @@ int DovecotServer::MailboxSize() const {
 
 // --- raw peer ------------------------------------------------------------------
 
-RawPeer::RawPeer(std::string greeting) : greeting_(std::move(greeting)) {
+RawPeer::RawPeer(std::string greeting, std::vector<std::string> replies)
+    : greeting_(std::move(greeting)), replies_(std::move(replies)) {
   listener_ = BoundSocket(port_);
   ::listen(listener_, 8);
   thread_ = std::thread([this] {
-    std::vector<int> clients;
+    struct Client {
+      int fd;
+      std::string pending;
+      std::size_t next = 0;
+    };
+    std::vector<Client> clients;
     while (!stop_) {
-      pollfd p{listener_, POLLIN, 0};
-      if (::poll(&p, 1, 20) <= 0) continue;
-      const int c = ::accept(listener_, nullptr, nullptr);
-      if (c < 0) continue;
-      if (!greeting_.empty()) (void)!::write(c, greeting_.data(), greeting_.size());
-      clients.push_back(c);
+      std::vector<pollfd> fds{{listener_, POLLIN, 0}};
+      for (const auto& c : clients) fds.push_back({c.fd, POLLIN, 0});
+      if (::poll(fds.data(), fds.size(), 20) <= 0) continue;
+      if (fds[0].revents & POLLIN) {
+        const int c = ::accept(listener_, nullptr, nullptr);
+        if (c >= 0) {
+          if (!greeting_.empty()) (void)!::write(c, greeting_.data(), greeting_.size());
+          clients.push_back({c, {}});
+        }
+      }
+      for (std::size_t i = 1; i < fds.size(); ++i) {
+        if (!(fds[i].revents & POLLIN)) continue;
+        Client& c = clients[i - 1];
+        char buf[512];
+        const ssize_t n = ::read(c.fd, buf, sizeof buf);
+        if (n <= 0) continue;
+        c.pending.append(buf, static_cast<std::size_t>(n));
+        std::size_t nl;
+        while ((nl = c.pending.find('\n')) != std::string::npos) {
+          c.pending.erase(0, nl + 1);
+          if (c.next < replies_.size()) {
+            const std::string& r = replies_[c.next++];
+            (void)!::write(c.fd, r.data(), r.size());
+          }
+        }
+      }
     }
-    for (int c : clients) ::close(c);
+    for (const auto& c : clients) ::close(c.fd);
   });
 }
 

@@ -89,10 +89,12 @@ class DovecotServer {
 };
 
 // Accepts connections and answers each with a fixed text (which may be
-// empty: a server that never speaks), then keeps it open until stopped.
+// empty: a server that never speaks); then answers each line it receives
+// with the next of `replies`, and falls silent when they run out, keeping the
+// connection open until stopped.
 class RawPeer {
  public:
-  explicit RawPeer(std::string greeting);
+  explicit RawPeer(std::string greeting, std::vector<std::string> replies = {});
   ~RawPeer();
   int port() const { return port_; }
   std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
@@ -101,6 +103,7 @@ class RawPeer {
   int listener_ = -1;
   int port_ = 0;
   std::string greeting_;
+  std::vector<std::string> replies_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
