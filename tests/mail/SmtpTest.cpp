@@ -183,7 +183,10 @@ TEST_F(SmtpTest, BlockingRaisesNoDoneButTracesTheDialogue) {
   ASSERT_TRUE(SendBlocking().ok());
   host_.DoEvents();
   EXPECT_EQ(done, 0);
-  EXPECT_NE(trace.find("EHLO "), std::string::npos);
+  const std::size_t ehlo = trace.find("EHLO ");
+  EXPECT_NE(ehlo, std::string::npos);
+  EXPECT_EQ(trace.find("EHLO ", ehlo + 1), std::string::npos)
+      << "connect, send and close share one connection\n" << trace;
   EXPECT_NE(trace.find("MAIL FROM:<bounce@example.org>"), std::string::npos);
   EXPECT_NE(trace.find("RCPT TO:<bob@example.net>"), std::string::npos);
   EXPECT_NE(trace.find("QUIT"), std::string::npos);
