@@ -152,8 +152,13 @@ void ReferenceEvaluator::NearMatch(SpanList& result) {
     SentenceMatch(right);
     result.clear();
     for (const Span& l : left)
-      for (const Span& r : right)
+      for (const Span& r : right) {
+        if (result.size() >= MaxSpans) {
+          overflowed_ = true;
+          break;
+        }
         if (std::llabs(r.start - l.end) < 200 || std::llabs(l.start - r.end) < 200) result.push_back(Spread(l, r));
+      }
   }
 }
 
