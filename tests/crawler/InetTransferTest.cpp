@@ -132,6 +132,38 @@ TEST_F(InetTest, HeadersAreFoundWhateverTheCaseOfTheirName) {
   EXPECT_NE(all.find("X-Repeated: first\r\n"), std::string::npos);
 }
 
+TEST_F(InetTest, ABodyCutShortIsAnErrorNotACompletedPage) {
+  testing::RawHttpPeer peer("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
+                            "Content-Length: 1000\r\n\r\n<html>only the start");
+  CurlInet inet(host, Quick());
+  Record(inet);
+  Run(inet, peer.Url("/"));
+  EXPECT_EQ(states.back(), 11);
+  EXPECT_EQ(Terminals(states), 1);
+  EXPECT_FALSE(inet.ResponseInfo().empty());
+  EXPECT_EQ(inet.GetChunk(1024, Inet::kText), "") << "a cut page was handed out";
+}
+
+TEST_F(InetTest, OddButValidHeadersAreReadAndNonsenseIsAnError) {
+  {
+    testing::RawHttpPeer peer("HTTP/1.1 200 OK\r\ncontent-TYPE:text/html;\r\n\t charset=utf-8\r\n"
+                              "X-Spaced :  padded value  \r\nContent-Length: 2\r\n\r\nok");
+    CurlInet inet(host, Quick());
+    Record(inet);
+    Run(inet, peer.Url("/"));
+    EXPECT_EQ(states, kFullSequence) << inet.ResponseInfo();
+    EXPECT_EQ(inet.GetHeader("Content-type"), "text/html; charset=utf-8");
+    EXPECT_EQ(inet.GetHeader("x-spaced"), "padded value");
+    EXPECT_EQ(ReadAll(inet, 1024), "ok");
+  }
+  testing::RawHttpPeer nonsense("SSH-2.0-OpenSSH_9.2\r\n\r\n");
+  CurlInet inet(host, Quick());
+  Record(inet);
+  Run(inet, nonsense.Url("/"));
+  EXPECT_EQ(states.back(), 11);
+  EXPECT_FALSE(inet.ResponseInfo().empty());
+}
+
 TEST_F(InetTest, RedirectsAreFollowedAndOnlyTheFinalResponseCounts) {
   CurlInet inet(host, Quick());
   std::string urlAtConnected;

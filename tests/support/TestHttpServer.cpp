@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -111,6 +112,51 @@ UnresponsiveListener::UnresponsiveListener() {
 UnresponsiveListener::~UnresponsiveListener() {
   for (const int fd : fillers_) ::close(fd);
   ::close(listener_);
+}
+
+RawHttpPeer::RawHttpPeer(std::string reply) : reply_(std::move(reply)) {
+  listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  if (::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(listener_, 8) != 0 ||
+      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+    throw std::runtime_error("cannot set up the raw peer");
+  port_ = ntohs(addr.sin_port);
+  thread_ = std::thread([this] { Serve(); });
+}
+
+RawHttpPeer::~RawHttpPeer() {
+  stop_ = true;
+  thread_.join();
+  ::close(listener_);
+}
+
+std::string RawHttpPeer::Url(std::string_view path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+}
+
+void RawHttpPeer::Serve() {
+  while (!stop_) {
+    pollfd p{listener_, POLLIN, 0};
+    if (::poll(&p, 1, 20) <= 0) continue;
+    const int fd = ::accept(listener_, nullptr, nullptr);
+    if (fd < 0) continue;
+    std::string head;
+    char buf[4096];
+    while (head.find("\r\n\r\n") == std::string::npos) {
+      pollfd q{fd, POLLIN, 0};
+      if (::poll(&q, 1, 2000) <= 0) break;
+      const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+      if (n <= 0) break;
+      head.append(buf, static_cast<std::size_t>(n));
+    }
+    (void)::send(fd, reply_.data(), reply_.size(), MSG_NOSIGNAL);
+    ::shutdown(fd, SHUT_WR);
+    ::close(fd);
+  }
 }
 
 }  // namespace zorvik::testing

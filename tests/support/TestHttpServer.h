@@ -5,6 +5,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -75,6 +76,26 @@ class UnresponsiveListener {
   int listener_ = -1;
   std::vector<int> fillers_;
   int port_ = 0;
+};
+
+// A peer that answers every connection on 127.0.0.1 with fixed raw bytes
+// after reading the request head, then closes it: for responses no proper
+// server would send (cut short, folded headers, not HTTP at all).
+class RawHttpPeer {
+ public:
+  explicit RawHttpPeer(std::string reply);
+  ~RawHttpPeer();
+  RawHttpPeer(const RawHttpPeer&) = delete;
+  RawHttpPeer& operator=(const RawHttpPeer&) = delete;
+  std::string Url(std::string_view path) const;
+
+ private:
+  void Serve();
+  std::string reply_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
 };
 
 }  // namespace zorvik::testing
