@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/Text.h"
+
 namespace zorvik {
 
 namespace {
@@ -33,15 +35,6 @@ void InitCurlOnce() {
     return true;
   }();
   (void)done;
-}
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
 }
 
 std::string_view TrimBlanks(std::string_view s) {
@@ -275,11 +268,11 @@ struct CurlInet::Impl {
     }
     // An address without a scheme means http. "host:8080/x" has none;
     // "mailto:x@y" or "javascript:..." has one, and is refused below.
-    std::string text(given);
+    std::string address(given);
     const std::string_view scheme = SchemeOf(given);
     if (scheme.empty()) {
-      text = "http://" + text;
-    } else if (!EqualNoCase(scheme, "http") && !EqualNoCase(scheme, "https")) {
+      address = "http://" + address;
+    } else if (!text::EqualsNoCase(scheme, "http") && !text::EqualsNoCase(scheme, "https")) {
       why = "Only http and https addresses can be fetched";
       return false;
     }
@@ -291,7 +284,7 @@ struct CurlInet::Impl {
     // Spaces and bytes beyond ASCII (common in links written by hand) are
     // sent percent-encoded, as browsers do.
     const CURLUcode rc =
-        curl_url_set(u, CURLUPART_URL, text.c_str(), CURLU_ALLOW_SPACE | CURLU_URLENCODE);
+        curl_url_set(u, CURLUPART_URL, address.c_str(), CURLU_ALLOW_SPACE | CURLU_URLENCODE);
     // The fragment is never sent (and may hold characters curl refuses).
     if (rc == CURLUE_OK) curl_url_set(u, CURLUPART_FRAGMENT, nullptr, 0);
     char* full = nullptr;
@@ -549,7 +542,7 @@ std::string CurlInet::GetHeader(std::string_view name) const {
     return all;
   }
   for (auto it = d.headers.rbegin(); it != d.headers.rend(); ++it)
-    if (EqualNoCase(it->first, name)) return it->second;
+    if (text::EqualsNoCase(it->first, name)) return it->second;
   return {};
 }
 
