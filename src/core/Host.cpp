@@ -37,7 +37,7 @@ void Host::YieldSlowly() {
 void Host::WaitEvents(std::chrono::milliseconds timeout) {
   ++yields_;
   lastPump_ = std::chrono::steady_clock::now();
-  PumpNow();
+  if (PumpNow()) return;  // the caller's condition may already be met
   EventSource* busy = nullptr;
   for (EventSource* s : sources_) {
     if (s != nullptr && s->Active()) {
@@ -68,17 +68,19 @@ void Host::WaitPlatform(std::chrono::milliseconds timeout) {
   std::this_thread::sleep_for(std::min(timeout, std::chrono::milliseconds(1)));
 }
 
-void Host::PumpNow() {
+bool Host::PumpNow() {
   ++pumps_;
   ++depth_;
   PumpPlatform();
+  bool progress = false;
   // Index loop: event handlers may add sources or remove them while we pump.
   for (std::size_t i = 0; i < sources_.size(); ++i) {
-    if (EventSource* s = sources_[i]) s->Pump();
+    if (EventSource* s = sources_[i]) progress = s->Pump() || progress;
   }
   // Only the outermost pump compacts, so that an enclosing loop's indices stay valid.
   if (--depth_ == 0)
     sources_.erase(std::remove(sources_.begin(), sources_.end(), nullptr), sources_.end());
+  return progress;
 }
 
 }  // namespace zorvik

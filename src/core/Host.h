@@ -30,8 +30,10 @@ struct FileDialogSpec {
 class EventSource {
  public:
   virtual ~EventSource() = default;
-  // Does whatever work is ready and delivers the resulting events. Never blocks.
-  virtual void Pump() = 0;
+  // Does whatever work is ready and delivers the resulting events. Never
+  // blocks. True when something happened that a waiting caller may be
+  // waiting for: an event delivered, an operation finished.
+  virtual bool Pump() = 0;
   // True while work is in flight, so that a waiting caller may block on it.
   virtual bool Active() const = 0;
   // Blocks for at most `timeout` until this source has something to do.
@@ -58,8 +60,9 @@ class Host {
   // True when the next DoEvents() may really pump. Code that shows a progress
   // text around each yield uses it to skip texts nobody could ever see.
   bool PumpDue() const { return countdown_ <= 1; }
-  // Yield for a caller that waits for an event: pumps now and, when nothing is
-  // ready, blocks for at most `timeout` instead of spinning.
+  // Yield for a caller that waits for an event: pumps now and, when that
+  // brought nothing new, blocks for at most `timeout` on a busy event source
+  // (or the window system) instead of spinning, then pumps again.
   void WaitEvents(std::chrono::milliseconds timeout);
   // Number of DoEvents/WaitEvents calls and of real pumps since construction.
   std::uint64_t YieldCount() const { return yields_; }
@@ -92,7 +95,7 @@ class Host {
   virtual void WaitPlatform(std::chrono::milliseconds timeout);
 
  private:
-  void PumpNow();
+  bool PumpNow();
   void YieldSlowly();
 
   std::chrono::microseconds interval_;

@@ -108,8 +108,8 @@ struct CurlInet::Impl {
   std::uint64_t generation = 0;  // counts requests, so a waiter knows its own
   std::int16_t raised = 0;  // highest state queued for the current request
   std::deque<Event> queue;
-  // Events were delivered (or an OpenURL request ended) since a waiter last
-  // blocked on this instance.
+  // Events were delivered (or an OpenURL request ended) since the last pump
+  // reported: a waiting caller should look at its condition again.
   bool delivered = false;
 
   // Filled by the curl callbacks.
@@ -580,23 +580,17 @@ std::string CurlInet::ResponseInfo() const { return impl_->responseInfo; }
 
 int CurlInet::StatusCode() const { return impl_->statusCode; }
 
-void CurlInet::Pump() {
+bool CurlInet::Pump() {
   impl_->Drive();
   impl_->Deliver();
+  return std::exchange(impl_->delivered, false);
 }
 
-// Active also right after events were delivered: the waiter's condition may
-// have been met by them (often the whole response arrives within one pump),
-// and Host::WaitEvents would otherwise go on to block for its full timeout.
-bool CurlInet::Active() const {
-  return impl_->transferring || !impl_->queue.empty() || impl_->delivered;
-}
+bool CurlInet::Active() const { return impl_->transferring || !impl_->queue.empty(); }
 
 void CurlInet::WaitForActivity(std::chrono::milliseconds timeout) {
   Impl& d = *impl_;
-  const bool fresh = d.delivered;
-  d.delivered = false;
-  if (fresh || !d.queue.empty() || !d.transferring) return;
+  if (!d.queue.empty() || !d.transferring) return;
   // Wake up in time to notice a stalled transfer. (curl_multi_poll itself
   // shortens the wait to curl's own timers, the connect time-out among them.)
   auto wait = timeout;

@@ -34,7 +34,7 @@ class CurlInet final : public Inet, public EventSource {
   int StatusCode() const override;
 
   // EventSource
-  void Pump() override;
+  bool Pump() override;
   bool Active() const override;
   void WaitForActivity(std::chrono::milliseconds timeout) override;
 

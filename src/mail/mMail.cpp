@@ -334,13 +334,17 @@ void mMail::Deliver() {
   }
 }
 
-void mMail::Pump() {
-  if (pumping_) return;
+bool mMail::Pump() {
+  if (pumping_) return false;
   pumping_ = true;
   const auto alive = alive_;
+  const Op before = op_;
+  const bool hadEvents = !events_.empty();
   Drive();
+  const bool progress = hadEvents || !events_.empty() || op_ != before;
   Deliver();
   if (*alive) pumping_ = false;
+  return progress;
 }
 
 void mMail::WaitForActivity(std::chrono::milliseconds timeout) {

@@ -174,7 +174,7 @@ class mMail : public EventSource, private TransferEvents {
   bool Connected() const;
 
   // EventSource
-  void Pump() override;
+  bool Pump() override;
   bool Active() const override { return Busy(); }
   void WaitForActivity(std::chrono::milliseconds timeout) override;
 

@@ -12,12 +12,16 @@ using namespace std::chrono_literals;
 
 class CountingSource : public EventSource {
  public:
-  void Pump() override { ++pumps; }
+  bool Pump() override {
+    ++pumps;
+    return progress;
+  }
   bool Active() const override { return active; }
   void WaitForActivity(std::chrono::milliseconds) override { ++waits; }
   int pumps = 0;
   int waits = 0;
   bool active = false;
+  bool progress = false;
 };
 
 TEST(HostTest, YieldsPumpAtMostOncePerInterval) {
@@ -44,6 +48,10 @@ TEST(HostTest, WaitingBlocksOnABusySourceAndAlwaysPumps) {
   host.WaitEvents(10ms);
   EXPECT_EQ(source.waits, 1);
   EXPECT_EQ(source.pumps, 4);
+  source.progress = true;
+  host.WaitEvents(10ms);
+  EXPECT_EQ(source.waits, 1) << "a pump that brought news ends the wait at once";
+  EXPECT_EQ(source.pumps, 5);
 }
 
 TEST(HostTest, ASourceMayRemoveItselfWhileBeingPumped) {
@@ -52,10 +60,11 @@ TEST(HostTest, ASourceMayRemoveItselfWhileBeingPumped) {
   struct SelfRemoving : EventSource {
     Host* host = nullptr;
     int pumps = 0;
-    void Pump() override {
+    bool Pump() override {
       ++pumps;
       host->RemoveEventSource(this);
       host->DoEvents();  // a handler that yields inside the pump
+      return true;
     }
     bool Active() const override { return false; }
     void WaitForActivity(std::chrono::milliseconds) override {}
