@@ -7,27 +7,19 @@
 #include <chrono>
 #include <string>
 
-#include "core/Host.h"
+#include "core/HeadlessHost.h"
 
 namespace zorvik::bench {
 
-class BenchHost : public Host {
+class BenchHost : public HeadlessHost {
  public:
   explicit BenchHost(std::chrono::microseconds pumpInterval = std::chrono::milliseconds(2),
                      std::chrono::nanoseconds pumpCost = std::chrono::nanoseconds(0))
-      : Host(pumpInterval), pumpCost_(pumpCost) {}
+      : HeadlessHost(pumpInterval), pumpCost_(pumpCost) {}
 
   void ShowStatus(int panel, std::string_view text) override {
     if (panel >= 1 && panel <= 4) panels_[static_cast<std::size_t>(panel - 1)].assign(text);
   }
-  MsgAnswer MsgBox(std::string_view, MsgButtons, MsgIcon, std::string_view) override { return MsgAnswer::Ok; }
-  std::optional<std::string> OpenFileDialog(const FileDialogSpec&) override { return std::nullopt; }
-  std::optional<std::string> SaveFileDialog(const FileDialogSpec&) override { return std::nullopt; }
-  std::optional<std::string> ChooseFolder(std::string_view, std::string_view) override { return std::nullopt; }
-  void SetMousePointer(MousePointer) override {}
-  std::chrono::system_clock::time_point Now() override { return std::chrono::system_clock::now(); }
-  bool ShellOpen(std::string_view) override { return false; }
-  bool StartProcess(std::string_view, const std::vector<std::string>&) override { return false; }
 
   const std::string& Panel(int panel) const { return panels_[static_cast<std::size_t>(panel - 1)]; }
 

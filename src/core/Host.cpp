@@ -5,6 +5,18 @@
 
 namespace zorvik {
 
+MsgAnswer FirstButton(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::Ok:
+    case MsgButtons::OkCancel: return MsgAnswer::Ok;
+    case MsgButtons::AbortRetryIgnore: return MsgAnswer::Abort;
+    case MsgButtons::YesNoCancel:
+    case MsgButtons::YesNo: return MsgAnswer::Yes;
+    case MsgButtons::RetryCancel: return MsgAnswer::Retry;
+  }
+  return MsgAnswer::Ok;
+}
+
 Host::Host(std::chrono::microseconds pumpInterval) : interval_(pumpInterval) {}
 
 Host::~Host() = default;

@@ -18,6 +18,9 @@ enum class MsgIcon { None, Critical, Question, Exclamation, Information };
 enum class MsgAnswer { Ok, Cancel, Abort, Retry, Ignore, Yes, No };
 enum class MousePointer { Default, Hourglass };
 
+// The answer of a message box's first (default) button.
+MsgAnswer FirstButton(MsgButtons buttons);
+
 struct FileDialogSpec {
   std::string title;
   std::string filter;       // "Text (*.txt)|*.txt" style: description|pattern pairs

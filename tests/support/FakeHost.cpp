@@ -22,15 +22,7 @@ MsgAnswer FakeHost::MsgBox(std::string_view text, MsgButtons buttons, MsgIcon ic
     msgAnswers.pop_front();
     return a;
   }
-  switch (buttons) {
-    case MsgButtons::Ok:
-    case MsgButtons::OkCancel: return MsgAnswer::Ok;
-    case MsgButtons::AbortRetryIgnore: return MsgAnswer::Abort;
-    case MsgButtons::YesNoCancel:
-    case MsgButtons::YesNo: return MsgAnswer::Yes;
-    case MsgButtons::RetryCancel: return MsgAnswer::Retry;
-  }
-  return MsgAnswer::Ok;
+  return FirstButton(buttons);
 }
 
 namespace {
