@@ -1,41 +1,23 @@
 #pragma once
-// Independent readers for what the mail component writes: a BinHex 4.0
-// decoder written from the format description (not from the encoder), and a
-// VMime-based reader that returns every leaf part with its decoded body.
+// Helpers for the mail tests, among them a BinHex 4.0 decoder written from
+// the format description (not from the encoder).
 
-#include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace zorvik::mail::test {
 
 struct BinHexFile {
-  std::string name;
-  std::string data;
-  std::string resource;
+  std::string name, data, resource;
   bool crcOk = false;
 };
 
 // Decodes "(This file must be converted with BinHex 4.0)" ... ":...:" text.
 std::optional<BinHexFile> DecodeBinHex(const std::string& text);
 
-struct ParsedPart {
-  std::string type;         // "text/plain"
-  std::string encoding;     // as named in the header
-  std::string disposition;  // Content-Disposition value as written
-  std::string rawBody;      // the encoded body as it stands in the message
-  std::string body;         // decoded (BinHex bodies: left encoded)
-};
-
-struct ParsedMessage {
-  std::string headerBlock;  // raw, up to the empty line
-  std::string subject;      // decoded to UTF-8
-  std::string contentType;  // of the root, e.g. "multipart/mixed"
-  std::string boundary;
-  std::vector<ParsedPart> leaves;
-};
-
-ParsedMessage ParseWithVmime(const std::string& bytes);
+// The length of the longest line of CRLF-separated text; npos when the text
+// holds a bare CR or LF.
+std::size_t LongestLine(std::string_view text);
 
 }  // namespace zorvik::mail::test

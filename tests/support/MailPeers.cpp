@@ -1,11 +1,9 @@
 #include "support/MailPeers.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <pwd.h>
 #include <grp.h>
+#include <netinet/in.h>
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -14,11 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <stdexcept>
 
@@ -29,47 +23,39 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int BoundSocket(int& port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) throw std::runtime_error("socket");
-  int one = 1;
-  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = 0;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    ::close(fd);
-    throw std::runtime_error("bind");
-  }
-  socklen_t len = sizeof addr;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  port = ntohs(addr.sin_port);
-  return fd;
-}
-
-bool CanConnect(int port) {
+// Binds (port 0: any free one) or connects to 127.0.0.1:port; the socket or -1.
+int LoopbackSocket(int port, bool bind) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   addr.sin_port = htons(static_cast<uint16_t>(port));
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  const auto* a = reinterpret_cast<sockaddr*>(&addr);
+  if ((bind ? ::bind(fd, a, sizeof addr) : ::connect(fd, a, sizeof addr)) == 0) return fd;
   ::close(fd);
-  return ok;
-}
-
-void ChownTree(const fs::path& root, uid_t uid, gid_t gid) {
-  ::chown(root.c_str(), uid, gid);
-  for (const auto& e : fs::recursive_directory_iterator(root)) ::chown(e.path().c_str(), uid, gid);
+  return -1;
 }
 
 }  // namespace
 
-int RefusedPort() {
-  int port = 0;
-  ::close(BoundSocket(port));
-  return port;
+int FreePort() {
+  const int fd = LoopbackSocket(0, true);
+  sockaddr_in addr{};
+  socklen_t len = sizeof addr;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  ::close(fd);
+  return ntohs(addr.sin_port);
+}
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const fs::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 TempDir::TempDir() {
@@ -84,114 +70,50 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, bool captureStdout) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  int pipeFds[2] = {-1, -1};
-  if (captureStdout) {
-    if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
-  }
+void PeerProcess::Start(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
-  const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (captureStdout) {
-    ::close(pipeFds[1]);
-    out_ = pipeFds[0];
+  if (posix_spawn(&pid_, args[0], nullptr, nullptr, args.data(), environ) != 0)
+    throw std::runtime_error("cannot start " + argv[0]);
+  for (int i = 0; i < 1000; ++i) {
+    if (const int fd = LoopbackSocket(port_, false); fd >= 0) return (void)::close(fd);
+    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) break;
+    ::usleep(10000);
   }
-  if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
+  throw std::runtime_error(argv[0] + " did not start; see " + dir_.path().string());
 }
 
-ChildProcess::~ChildProcess() {
-  if (pid_ > 0) {
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    for (int i = 0; i < 200; ++i) {
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        break;
-      }
-      ::usleep(10000);
-    }
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, &status, 0);
-    }
-  }
-  if (out_ >= 0) ::close(out_);
+PeerProcess::~PeerProcess() {
+  if (pid_ > 0 && ::kill(pid_, SIGTERM) == 0) ::waitpid(pid_, nullptr, 0);
 }
 
-std::string ChildProcess::ReadLine(int timeoutMs) {
-  std::string line;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    pollfd p{out_, POLLIN, 0};
-    if (::poll(&p, 1, 50) <= 0) continue;
-    char c;
-    if (::read(out_, &c, 1) != 1) break;
-    if (c == '\n') return line;
-    line += c;
-  }
-  return {};
-}
+// --- SMTP peers ---------------------------------------------------------------
 
-// --- SMTP sink ---------------------------------------------------------------
-
-SmtpSink::SmtpSink(const std::string& account)
-    : process_([&] {
-        std::vector<std::string> argv = {"/usr/bin/python3",
-                                         std::string(ZORVIK_MAIL_SUPPORT_DIR) + "/smtp_sink.py",
-                                         dir_.path().string()};
-        if (!account.empty()) {
-          argv.push_back("--auth");
-          argv.push_back(account);
-        }
-        return argv;
-      }(),
-               true) {
-  const std::string line = process_.ReadLine(10000);
-  port_ = std::atoi(line.c_str());
-  if (port_ <= 0) throw std::runtime_error("SMTP sink did not start");
+SmtpSink::SmtpSink(const std::string& account) {
+  Start({"/usr/bin/python3", ZORVIK_MAIL_SUPPORT_DIR "/smtp_sink.py", std::to_string(port_),
+         "sink", dir_.path().string(), account});
 }
 
 std::vector<ReceivedMail> SmtpSink::Received() const {
-  std::vector<fs::path> emls;
+  std::vector<fs::path> files;
   for (const auto& e : fs::directory_iterator(dir_.path()))
-    if (e.path().extension() == ".eml") emls.push_back(e.path());
-  std::sort(emls.begin(), emls.end());
+    if (e.path().extension() == ".eml") files.push_back(e.path());
+  std::sort(files.begin(), files.end());
   std::vector<ReceivedMail> out;
-  for (const auto& eml : emls) {
-    ReceivedMail m;
-    m.bytes = ReadFile(eml);
-    // The envelope file is small JSON: {"from": "...", "rcpt": ["...", ...]}.
-    const std::string env = ReadFile(fs::path(eml).replace_extension(".env"));
-    std::vector<std::string> strings;
-    for (std::size_t i = 0; i < env.size(); ++i) {
-      if (env[i] != '"') continue;
-      const std::size_t end = env.find('"', i + 1);
-      strings.push_back(env.substr(i + 1, end - i - 1));
-      i = end;
-    }
-    // strings: from, <from value>, rcpt, <recipients...>
-    if (strings.size() >= 3) {
-      m.envelopeFrom = strings[1];
-      m.recipients.assign(strings.begin() + 3, strings.end());
+  for (const auto& file : files) {
+    const std::string all = ReadFile(file);
+    const std::size_t split = all.find("\n\n");
+    std::istringstream envelope(all.substr(0, split));
+    ReceivedMail m{{}, {}, all.substr(split + 2), {}};
+    std::getline(envelope, m.envelopeFrom);
+    for (std::string r; std::getline(envelope, r);) m.recipients.push_back(r);
+    std::istringstream parts(ReadFile(fs::path(file).replace_extension(".parts")));
+    for (std::string head; std::getline(parts, head);) {
+      const std::size_t space = head.rfind(' ');
+      std::string body(std::stoul(head.substr(space + 1)), '\0');
+      parts.read(body.data(), static_cast<std::streamsize>(body.size()));
+      m.parts.emplace_back(head.substr(0, space), std::move(body));
     }
     out.push_back(std::move(m));
   }
@@ -202,26 +124,25 @@ void SmtpSink::Clear() {
   for (const auto& e : fs::directory_iterator(dir_.path())) fs::remove(e.path());
 }
 
-// --- Dovecot -----------------------------------------------------------------
+ScriptedPeer::ScriptedPeer(std::vector<std::string> script) {
+  script.insert(script.begin(), {"/usr/bin/python3", ZORVIK_MAIL_SUPPORT_DIR "/smtp_sink.py",
+                                 std::to_string(port_), "script"});
+  Start(script);
+}
+
+// --- Dovecot -------------------------------------------------------------------
 
 DovecotServer::DovecotServer(const std::string& user, const std::string& password) {
   const fs::path root = dir_.path();
-  ::close(BoundSocket(port_));
-  fs::create_directories(root / "mail");
-  WriteFile(root / "passwd", user + ":{PLAIN}" + password + "\n");
   maildir_ = root / "mail" / user / "Maildir";
+  WriteFile(root / "passwd", user + ":{PLAIN}" + password + "\n");
   std::ostringstream conf;
   conf << "base_dir = " << (root / "run").string() << "\n"
        << "state_dir = " << (root / "state").string() << "\n"
        << "log_path = " << (root / "dovecot.log").string() << "\n"
-       << "protocols = pop3\n"
-       << "listen = 127.0.0.1\n"
-       << "ssl = no\n"
-       << "disable_plaintext_auth = no\n"
-       << "auth_mechanisms = plain login\n"
-       << "auth_failure_delay = 0\n"
+       << "protocols = pop3\nlisten = 127.0.0.1\nssl = no\n"
+       << "disable_plaintext_auth = no\nauth_mechanisms = plain login\nauth_failure_delay = 0\n"
        << "mail_location = maildir:" << (root / "mail").string() << "/%u/Maildir\n"
-       << "pop3_uidl_format = %08Xu%08Xv\n"
        << "passdb {\n  driver = passwd-file\n  args = " << (root / "passwd").string() << "\n}\n"
        << "userdb {\n  driver = static\n  args = uid=nobody gid=nogroup home="
        << (root / "mail").string() << "/%u\n}\n"
@@ -229,93 +150,32 @@ DovecotServer::DovecotServer(const std::string& user, const std::string& passwor
        << port_ << "\n  }\n  inet_listener pop3s {\n    port = 0\n  }\n}\n";
   WriteFile(root / "dovecot.conf", conf.str());
   SetMailbox({});
-  process_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{"/usr/sbin/dovecot", "-c", (root / "dovecot.conf").string(), "-F"},
-      false);
-  for (int i = 0; i < 500 && !CanConnect(port_); ++i) ::usleep(10000);
-  if (!CanConnect(port_))
-    throw std::runtime_error("Dovecot did not start: " + ReadFile(root / "dovecot.log"));
+  Start({"/usr/sbin/dovecot", "-c", (root / "dovecot.conf").string(), "-F"});
 }
-
-DovecotServer::~DovecotServer() { process_.reset(); }
 
 void DovecotServer::SetMailbox(const std::vector<std::string>& messages) {
   std::error_code ec;
   fs::remove_all(maildir_, ec);
   for (const char* sub : {"cur", "new", "tmp"}) fs::create_directories(maildir_ / sub);
   static int serial = 0;
-  int n = 0;
-  for (const auto& m : messages) {
-    // Names sort in delivery order.
-    const std::string name = std::to_string(1700000000 + n) + ".M" + std::to_string(++serial) +
-                             "P1.zorvik-test";
-    WriteFile(maildir_ / "new" / name, m);
-    ++n;
-  }
+  for (std::size_t n = 0; n < messages.size(); ++n)  // names sort in delivery order
+    WriteFile(maildir_ / "new" / (std::to_string(1700000000 + n) + ".M" +
+                                  std::to_string(++serial) + "P1.zorvik-test"),
+              messages[n]);
+  // Dovecot reads the mail as the unprivileged user named in the userdb.
   const passwd* pw = ::getpwnam("nobody");
   const group* gr = ::getgrnam("nogroup");
-  if (pw != nullptr && gr != nullptr) ChownTree(maildir_.parent_path(), pw->pw_uid, gr->gr_gid);
+  if (pw == nullptr || gr == nullptr) return;
+  ::chown(maildir_.parent_path().c_str(), pw->pw_uid, gr->gr_gid);
+  for (const auto& e : fs::recursive_directory_iterator(maildir_.parent_path()))
+    ::chown(e.path().c_str(), pw->pw_uid, gr->gr_gid);
 }
 
 int DovecotServer::MailboxSize() const {
   int n = 0;
-  for (const char* sub : {"cur", "new"}) {
-    std::error_code ec;
-    for (fs::directory_iterator it(maildir_ / sub, ec), end; !ec && it != end; it.increment(ec))
-      ++n;
-  }
+  for (const char* sub : {"cur", "new"})
+    n += static_cast<int>(std::distance(fs::directory_iterator(maildir_ / sub), {}));
   return n;
-}
-
-// --- raw peer ------------------------------------------------------------------
-
-RawPeer::RawPeer(std::string greeting, std::vector<std::string> replies)
-    : greeting_(std::move(greeting)), replies_(std::move(replies)) {
-  listener_ = BoundSocket(port_);
-  ::listen(listener_, 8);
-  thread_ = std::thread([this] {
-    struct Client {
-      int fd;
-      std::string pending;
-      std::size_t next = 0;
-    };
-    std::vector<Client> clients;
-    while (!stop_) {
-      std::vector<pollfd> fds{{listener_, POLLIN, 0}};
-      for (const auto& c : clients) fds.push_back({c.fd, POLLIN, 0});
-      if (::poll(fds.data(), fds.size(), 20) <= 0) continue;
-      if (fds[0].revents & POLLIN) {
-        const int c = ::accept(listener_, nullptr, nullptr);
-        if (c >= 0) {
-          if (!greeting_.empty()) (void)!::write(c, greeting_.data(), greeting_.size());
-          clients.push_back({c, {}});
-        }
-      }
-      for (std::size_t i = 1; i < fds.size(); ++i) {
-        if (!(fds[i].revents & POLLIN)) continue;
-        Client& c = clients[i - 1];
-        char buf[512];
-        const ssize_t n = ::read(c.fd, buf, sizeof buf);
-        if (n <= 0) continue;
-        c.pending.append(buf, static_cast<std::size_t>(n));
-        std::size_t nl;
-        while ((nl = c.pending.find('\n')) != std::string::npos) {
-          c.pending.erase(0, nl + 1);
-          if (c.next < replies_.size()) {
-            const std::string& r = replies_[c.next++];
-            (void)!::write(c.fd, r.data(), r.size());
-          }
-        }
-      }
-    }
-    for (const auto& c : clients) ::close(c.fd);
-  });
-}
-
-RawPeer::~RawPeer() {
-  stop_ = true;
-  thread_.join();
-  ::close(listener_);
 }
 
 }  // namespace zorvik::testing

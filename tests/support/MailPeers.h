@@ -1,13 +1,13 @@
 #pragma once
-// Real mail peers for the mail tests, on 127.0.0.1 and free ports: an SMTP
-// sink (aiosmtpd run by the system Python), a private Dovecot POP3 server,
-// and small raw TCP peers for misbehaving servers. Each is started by its
-// constructor and stopped by its destructor.
+// Real mail peers for the mail tests, each a child process serving
+// 127.0.0.1 on a free port from a private directory: an SMTP sink (aiosmtpd
+// run by the system Python), a scripted peer that plays a misbehaving server,
+// and a private Dovecot POP3 server. The constructor returns once the port
+// accepts connections; the destructor stops the process.
 
-#include <atomic>
 #include <filesystem>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include <sys/types.h>
@@ -15,97 +15,69 @@
 namespace zorvik::testing {
 
 // A port nothing listens on (bound once, then released).
-int RefusedPort();
+int FreePort();
+std::string ReadFile(const std::filesystem::path& p);
+void WriteFile(const std::filesystem::path& p, const std::string& bytes);
 
 // A fresh directory under the system temp dir, removed with the object.
 class TempDir {
  public:
   TempDir();
   ~TempDir();
+  TempDir(const TempDir&) = delete;  // (which also keeps peers from being copied)
+  TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& path() const { return path_; }
 
  private:
   std::filesystem::path path_;
 };
 
-std::string ReadFile(const std::filesystem::path& p);
-void WriteFile(const std::filesystem::path& p, const std::string& bytes);
-
-// A child process; killed (SIGTERM, then SIGKILL) and reaped by the destructor.
-class ChildProcess {
+class PeerProcess {
  public:
-  // With `captureStdout` the child's standard output is a pipe read by ReadLine.
-  ChildProcess(const std::vector<std::string>& argv, bool captureStdout);
-  ~ChildProcess();
-  pid_t pid() const { return pid_; }
-  // One line of the child's output, waiting at most `timeoutMs`; "" on failure.
-  std::string ReadLine(int timeoutMs);
+  ~PeerProcess();
+  std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
 
- private:
+ protected:
+  void Start(const std::vector<std::string>& argv);
+  TempDir dir_;
+  int port_ = FreePort();
   pid_t pid_ = -1;
-  int out_ = -1;
 };
 
 struct ReceivedMail {
   std::string envelopeFrom;
   std::vector<std::string> recipients;
   std::string bytes;
+  // Each leaf part as an independent parser read it: its transfer encoding
+  // and its decoded body (a mac-binhex40 body as it was sent).
+  std::vector<std::pair<std::string, std::string>> parts;
 };
 
-class SmtpSink {
+class SmtpSink : public PeerProcess {
  public:
-  // `account` "user:password" makes the sink require AUTH with that account.
-  explicit SmtpSink(const std::string& account = {});
-  int port() const { return port_; }
-  std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
-  // Every message stored so far, in arrival order.
-  std::vector<ReceivedMail> Received() const;
-  // Forgets the messages stored so far.
+  // Offers AUTH for `account` ("user:password") only; sending without AUTH
+  // is allowed too.
+  explicit SmtpSink(const std::string& account);
+  std::vector<ReceivedMail> Received() const;  // in arrival order
   void Clear();
-
- private:
-  TempDir dir_;
-  ChildProcess process_;
-  int port_ = 0;
 };
 
-class DovecotServer {
+// Greets every client with script[0] (empty: never speaks), answers each line
+// it receives with the next entry, then falls silent.
+class ScriptedPeer : public PeerProcess {
  public:
-  // One account, `user` with `password`.
+  explicit ScriptedPeer(std::vector<std::string> script);
+};
+
+class DovecotServer : public PeerProcess {
+ public:
   DovecotServer(const std::string& user, const std::string& password);
-  ~DovecotServer();
-  int port() const { return port_; }
-  std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
   // Replaces the whole mailbox by these messages, in this order.
   void SetMailbox(const std::vector<std::string>& messages);
-  // Messages the mailbox holds now.
   int MailboxSize() const;
 
  private:
-  TempDir dir_;
   std::filesystem::path maildir_;
-  int port_ = 0;
-  std::unique_ptr<ChildProcess> process_;
-};
-
-// Accepts connections and answers each with a fixed text (which may be
-// empty: a server that never speaks); then answers each line it receives
-// with the next of `replies`, and falls silent when they run out, keeping the
-// connection open until stopped.
-class RawPeer {
- public:
-  explicit RawPeer(std::string greeting, std::vector<std::string> replies = {});
-  ~RawPeer();
-  int port() const { return port_; }
-  std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
-
- private:
-  int listener_ = -1;
-  int port_ = 0;
-  std::string greeting_;
-  std::vector<std::string> replies_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
 };
 
 }  // namespace zorvik::testing
