@@ -51,7 +51,7 @@ TEST(MailComponentTest, OperationsWithoutConnectionFail) {
 
   ASSERT_TRUE(mail.SetBlocking(false).ok());
   std::vector<std::string> events;
-  mail.onAsyncError = [&](int n, const std::string& text) { events.push_back(text); (void)n; };
+  mail.onAsyncError = [&](int, const std::string& text) { events.push_back(text); };
   mail.onDone = [&] { events.push_back("done"); };
   EXPECT_TRUE(mail.SetAction(15).ok()) << "not blocking: the failure comes as an event";
   EXPECT_TRUE(mail.SetAction(8).ok());

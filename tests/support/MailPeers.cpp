@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
@@ -49,9 +50,7 @@ int FreePort() {
 
 std::string ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void WriteFile(const fs::path& p, const std::string& bytes) {
@@ -78,7 +77,10 @@ void PeerProcess::Start(const std::vector<std::string>& argv) {
     throw std::runtime_error("cannot start " + argv[0]);
   for (int i = 0; i < 1000; ++i) {
     if (const int fd = LoopbackSocket(port_, false); fd >= 0) return (void)::close(fd);
-    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) break;
+    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;  // reaped: nothing left to stop
+      break;
+    }
     ::usleep(10000);
   }
   throw std::runtime_error(argv[0] + " did not start; see " + dir_.path().string());
