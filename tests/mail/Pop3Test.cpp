@@ -92,7 +92,8 @@ TEST_F(Pop3Test, FetchesExactBytesAndDeletesOnClose) {
   ASSERT_TRUE(mail_->SetAction(8).ok());
   EXPECT_EQ(server_->MailboxSize(), 1);
   EXPECT_EQ(testing::ReadFile(inbox_ / "7.msg"), "old");
-  EXPECT_EQ(std::distance(fs::directory_iterator(inbox_), {}), 2) << "no partial file left";
+  EXPECT_EQ(std::distance(fs::directory_iterator(inbox_), {}), 2);  // 7.msg, 8.msg
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), {}), 2) << "no partial file left";
   ASSERT_TRUE(mail_->SetAction(1).ok());
   EXPECT_EQ(mail_->MessageCount(), 1);
   ASSERT_TRUE(Fetch().ok());
