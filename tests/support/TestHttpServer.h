@@ -1,14 +1,11 @@
 #pragma once
-// An HTTP (or HTTPS) server on 127.0.0.1 and a free port, running in its own
-// thread while the object lives: the peer of the transfer tests. Register
-// handlers through Routes() before Start().
+// Peers of the transfer tests on 127.0.0.1, each serving from its own thread
+// while the object lives.
 
 #include <httplib.h>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -20,81 +17,63 @@
 
 namespace zorvik::testing {
 
+// A cpp-httplib server on a free port. Register handlers through Routes()
+// before Start().
 class TestHttpServer {
  public:
-  TestHttpServer();
-  // Takes a prepared server, for example an httplib::SSLServer.
-  explicit TestHttpServer(std::unique_ptr<httplib::Server> server, std::string scheme = "https");
+  // Takes a prepared server, for example an httplib::SSLServer for "https".
+  explicit TestHttpServer(
+      std::unique_ptr<httplib::Server> server = std::make_unique<httplib::Server>(),
+      std::string scheme = "http");
   ~TestHttpServer();
-  TestHttpServer(const TestHttpServer&) = delete;
-  TestHttpServer& operator=(const TestHttpServer&) = delete;
 
   httplib::Server& Routes() { return *server_; }
-  // Binds 127.0.0.1 on a free port and returns once the server accepts.
   void Start();
-  void Stop();
-
-  int Port() const { return port_; }
-  // "http://127.0.0.1:PORT" followed by `path`.
+  // "SCHEME://127.0.0.1:PORT" followed by `path`.
   std::string Url(std::string_view path) const;
-
-  // Client connections that carried at least one request, and requests.
+  // Client connections that carried at least one request.
   std::size_t Connections() const;
-  std::size_t Requests() const;
-
-  // For handlers that must stall: blocks until Release() or Stop(), or at
-  // most `limit`. True when released.
-  bool WaitForRelease(std::chrono::milliseconds limit = std::chrono::seconds(5));
-  void Release();
+  // For handlers that must stall: returns on destruction, or after 5 s.
+  void WaitForRelease() const;
 
  private:
   std::unique_ptr<httplib::Server> server_;
   std::string scheme_;
   std::thread thread_;
   int port_ = 0;
+  std::atomic<bool> released_{false};
   mutable std::mutex mutex_;
-  std::condition_variable released_cv_;
-  bool released_ = false;
   std::set<std::pair<std::string, int>> peers_;
-  std::size_t requests_ = 0;
 };
 
-// A port on 127.0.0.1 that nothing listens on (bound once, then closed).
-int UnusedPort();
+// "http://127.0.0.1:PORT/" of a port that nothing listens on.
+std::string RefusedUrl();
 
-// A port on 127.0.0.1 whose listener never accepts and whose queue is full,
-// so that a new connection attempt hangs until the client gives up.
+// A listener that never accepts and whose queue is full, so that a new
+// connection attempt hangs until the client gives up.
 class UnresponsiveListener {
  public:
   UnresponsiveListener();
   ~UnresponsiveListener();
-  UnresponsiveListener(const UnresponsiveListener&) = delete;
-  UnresponsiveListener& operator=(const UnresponsiveListener&) = delete;
-  int Port() const { return port_; }
+  std::string Url() const;
 
  private:
+  int port_ = 0;
   int listener_ = -1;
   std::vector<int> fillers_;
-  int port_ = 0;
 };
 
-// A peer that answers every connection on 127.0.0.1 with fixed raw bytes
-// after reading the request head, then closes it: for responses no proper
-// server would send (cut short, folded headers, not HTTP at all).
+// Answers one connection with fixed raw bytes after reading the request
+// head, then closes it: for responses no proper server sends.
 class RawHttpPeer {
  public:
   explicit RawHttpPeer(std::string reply);
   ~RawHttpPeer();
-  RawHttpPeer(const RawHttpPeer&) = delete;
-  RawHttpPeer& operator=(const RawHttpPeer&) = delete;
-  std::string Url(std::string_view path) const;
+  std::string Url() const;
 
  private:
-  void Serve();
-  std::string reply_;
+  int port_ = 0;  // set while listener_ is made
   int listener_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
   std::thread thread_;
 };
 
