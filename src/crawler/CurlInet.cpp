@@ -581,8 +581,11 @@ std::string CurlInet::ResponseInfo() const { return impl_->responseInfo; }
 int CurlInet::StatusCode() const { return impl_->statusCode; }
 
 bool CurlInet::Pump() {
+  const std::shared_ptr<bool> living = impl_->alive;
   impl_->Drive();
   impl_->Deliver();
+  // A handler may have destroyed this instance: that, too, is news.
+  if (!*living) return true;
   return std::exchange(impl_->delivered, false);
 }
 
