@@ -12,13 +12,15 @@
 //  - empty or not: "and" needs every operand, "or" any, "near" needs only the
 //    sets of start and end positions of its two operands;
 //  - the start and end positions of "and" and "or" follow from those of the
-//    operands (min of starts, max of ends, unions); only "near" over a
-//    "near" needs the spans of the inner operands as (start, end) pairs.
+//    operands (min of starts, max of ends, unions), those of "near" from
+//    range questions over the operands' spans; only "near" over a "near"
+//    needs the spans of an inner "near" written out as (start, end) pairs.
 // List() writes the list out in full, in the nested order, for inspection.
 
 #include <cstdint>
 #include <memory>
 
+#include "query/SpanAlgebra.h"
 #include "query/clsMatchLists.h"
 
 namespace zorvik {
@@ -39,6 +41,9 @@ class MatchSet {
   static MatchSet Near(MatchSet left, MatchSet right, std::int64_t distance);
 
   bool IsEmpty() const;
+  // The same within a budget of work and memory; when the budget is
+  // abandoned the answer is "empty" and not to be trusted (see the budget).
+  bool IsEmpty(spans::Budget& budget) const;
   // The list written out in nested order (size may be the product of the
   // operands': for tests and small inputs).
   clsMatchLists List() const;

@@ -17,7 +17,21 @@ bool clsDocumentAnalyst::DocumentMatches(std::string_view DocumentString) {
   parser_->Init(text::LCase(PatternSource));
   nesting_ = 0;
   PatternMatch(result_);
-  return !result_.IsEmpty();
+  // Deciding may take long for "near" over "near" over "and" on a page full
+  // of the words: yield meanwhile, give up on a stop, and give up (saying so
+  // once) rather than exhaust memory.
+  spans::Budget budget([this] {
+    host_.DoEvents();
+    return !state_.StopIsRequested();
+  }, SpanLimit);
+  const bool matches = !result_.IsEmpty(budget);
+  if (budget.TooLarge() && !toldTooComplex_) {
+    toldTooComplex_ = true;
+    host_.MsgBox("This search expression is too complex to decide on some pages; those pages are counted as "
+                 "not matching.",
+                 MsgButtons::Ok, MsgIcon::Exclamation, "Search Expression Too Complex");
+  }
+  return matches && !budget.Abandoned();
 }
 
 void clsDocumentAnalyst::PatternMatch(MatchSet& Result) { AndMatch(Result); }

@@ -42,6 +42,9 @@ class clsDocumentAnalyst {
 
   // The expression as the user typed it.
   std::string PatternSource;
+  // No span set worked out for one page test grows past this many spans; a
+  // page that would need more counts as not matching.
+  std::size_t SpanLimit = std::size_t{1} << 22;
 
   void Init(std::string_view expression) { PatternSource.assign(expression); }
 
@@ -77,6 +80,7 @@ class clsDocumentAnalyst {
   std::unique_ptr<clsParsers> parser_;
   MatchSet result_;
   int nesting_ = 0;
+  bool toldTooComplex_ = false;
 };
 
 }  // namespace zorvik

@@ -57,7 +57,12 @@ struct AnyCases : Random {
 struct NestedNearCases : Random {
   std::string Page() {
     std::string page;
-    for (int i = Pick(1, 12); i > 0; --i) page += std::string(static_cast<std::size_t>(Pick(0, 260)), ' ') + "abcd"[Pick(0, 3)];
+    // Gaps often sit right at the near distance.
+    static const int kGaps[] = {0, 1, 196, 197, 198, 199, 200};
+    for (int i = Pick(1, 12); i > 0; --i) {
+      const int gap = Pick(0, 2) == 0 ? Pick(0, 260) : kGaps[Pick(0, 6)];
+      page += std::string(static_cast<std::size_t>(gap), ' ') + "abcd"[Pick(0, 3)];
+    }
     return page;
   }
   std::string Expression(int depth = 0) {
@@ -92,8 +97,12 @@ void CompareWithReference(Cases cases, int count) {
     }
     ASSERT_EQ(ours, theirs);
     ASSERT_EQ(host.messages.size(), referenceHost.messages.size());
-    if (!host.messages.empty()) ASSERT_EQ(host.messages.back().text, referenceHost.messages.back().text);
-    if (analyst.Documents() != nullptr) ASSERT_EQ(analyst.Documents()->Text, reference.Text);
+    if (!host.messages.empty()) {
+      ASSERT_EQ(host.messages.back().text, referenceHost.messages.back().text);
+    }
+    if (analyst.Documents() != nullptr) {
+      ASSERT_EQ(analyst.Documents()->Text, reference.Text);
+    }
     ASSERT_EQ(host.Status(1), referenceHost.Status(1));
     if (reference.Result.size() < 5000) {
       const clsMatchLists list = analyst.LastResult().List();

@@ -157,6 +157,30 @@ TEST_F(EvaluationTest, DeepBracketsAndLongChainsStayOnTheStack) {
   EXPECT_TRUE(Matches(nearChain, "a a"));
 }
 
+TEST_F(EvaluationTest, NearOverNearOverAndIsBoundedInMemoryAndStoppable) {
+  std::string page;
+  for (int i = 0; i < 300; ++i) page += "ab ";
+  page += "c d";
+  const std::string expression = "((a and b) near c) near d";
+  ASSERT_TRUE(Matches(expression, page));
+
+  const std::uint64_t wordSearchDone = host.PumpCount() + 602;  // a yield per occurrence of a, b, c, d
+  host.onPump = [&] {
+    if (host.PumpCount() > wordSearchDone) state.StopRequested = 1;  // while pairing
+  };
+  EXPECT_FALSE(Matches(expression, page)) << "a stop abandons the test";
+  EXPECT_TRUE(host.messages.empty());
+  host.onPump = nullptr;
+  state.StopRequested = 0;
+
+  analyst.SpanLimit = 1000;
+  EXPECT_FALSE(Matches(expression, page));
+  EXPECT_FALSE(analyst.DocumentMatches(page));
+  ASSERT_EQ(host.messages.size(), 1u) << "said once, not per page";
+  EXPECT_EQ(host.messages[0].title, "Search Expression Too Complex");
+  EXPECT_TRUE(Matches("a near b", page)) << "simple expressions need no span sets";
+}
+
 TEST_F(EvaluationTest, AStopDuringTheTestEndsItQuickly) {
   host.onPump = [&] { state.StopRequested = 1; };
   EXPECT_FALSE(Matches("x and x and x", "x<b>x<i>x"));
