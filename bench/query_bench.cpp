@@ -14,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -82,30 +83,36 @@ void TagRemovalOurs(benchmark::State& state) {
 }
 BENCHMARK(TagRemovalOurs)->Name("TagRemoval/Ours")->Unit(benchmark::kMillisecond);
 
+void LowerCaseCopy(const std::string& page) {
+  std::string copy = page;
+  for (char& c : copy) c = text::LowerAscii(c);
+  benchmark::DoNotOptimize(copy.data());
+}
+
 void LowerCaseCopy10MB(benchmark::State& state) {
   const std::string page = TaggedPage(10 << 20, 20, " robot");
-  double total = 0;
-  for (auto _ : state) {
-    total += Timed([&] {
-      std::string copy = page;
-      for (char& c : copy) c = text::LowerAscii(c);
-      benchmark::DoNotOptimize(copy.data());
-    });
-  }
-  Seconds()["lowercase"] = SecondsPerIteration(state, total);
+  for (auto _ : state) LowerCaseCopy(page);
 }
 BENCHMARK(LowerCaseCopy10MB)->Unit(benchmark::kMillisecond);
 
+// The page test and the lower-casing pass alternate within each iteration,
+// so that both see the same machine; x_lowercase is the ratio of their
+// fastest rounds.
 void DocumentMatches10MB(benchmark::State& state) {
   const std::string page = TaggedPage(10 << 20, 20, " robot");
   BenchHost host;
   SearchState search;
   clsDocumentAnalyst analyst(host, search);
   analyst.Init("robot");
-  double total = 0;
-  for (auto _ : state) total += Timed([&] { benchmark::DoNotOptimize(analyst.DocumentMatches(page)); });
-  if (Seconds().count("lowercase"))
-    state.counters["x_lowercase"] = SecondsPerIteration(state, total) / Seconds()["lowercase"];
+  double best = 1e9;
+  double bestLower = 1e9;
+  for (auto _ : state) {
+    best = std::min(best, Timed([&] { benchmark::DoNotOptimize(analyst.DocumentMatches(page)); }));
+    state.PauseTiming();
+    bestLower = std::min(bestLower, Timed([&] { LowerCaseCopy(page); }));
+    state.ResumeTiming();
+  }
+  state.counters["x_lowercase"] = best / bestLower;
 }
 BENCHMARK(DocumentMatches10MB)->Unit(benchmark::kMillisecond);
 

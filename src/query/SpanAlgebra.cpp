@@ -167,22 +167,22 @@ Projections ProjectionsOf(const Spans& s) {
   return p;
 }
 
+// x survives when some y is not smaller, and the other way round: the
+// prefixes of both up to the other's largest.
 Positions MinOfPairs(const Positions& a, const Positions& b) {
   if (a.empty() || b.empty()) return {};
   Positions out;
-  // x survives when some y is not smaller, and the other way round.
-  for (std::int64_t x : a) if (x <= b.back()) out.push_back(x);
-  for (std::int64_t y : b) if (y <= a.back()) out.push_back(y);
-  SortUnique(out);
+  std::set_union(a.begin(), std::upper_bound(a.begin(), a.end(), b.back()), b.begin(),
+                 std::upper_bound(b.begin(), b.end(), a.back()), std::back_inserter(out));
   return out;
 }
 
+// Likewise the suffixes from the other's smallest.
 Positions MaxOfPairs(const Positions& a, const Positions& b) {
   if (a.empty() || b.empty()) return {};
   Positions out;
-  for (std::int64_t x : a) if (x >= b.front()) out.push_back(x);
-  for (std::int64_t y : b) if (y >= a.front()) out.push_back(y);
-  SortUnique(out);
+  std::set_union(std::lower_bound(a.begin(), a.end(), b.front()), a.end(),
+                 std::lower_bound(b.begin(), b.end(), a.front()), b.end(), std::back_inserter(out));
   return out;
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
+#include "query/TagStripper.h"
 #include "query/clsDocuments.h"
 #include "support/FakeHost.h"
 
@@ -144,3 +146,49 @@ TEST(DocumentBlocksTest, TagsAndWordsAtEveryOffsetAgreeWithAPlainScan) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik::tags {
+namespace {
+
+// Every way of removing tags gives the byte loop's text, tag positions and
+// stopping point, on pages of tags, stray brackets and text of every length.
+TEST(TagStripperTest, EveryMethodAgreesWithTheByteLoop) {
+  std::mt19937 rng(42);
+  const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  static const char* const kPieces[] = {"<b>", "<", ">", "x", "Ab", "<a <b>", "  ", "<>", "\xC3\x84", "text TEXT "};
+  struct Seen {
+    std::string text;
+    std::vector<std::pair<std::ptrdiff_t, std::ptrdiff_t>> tags;  // (input offset, output offset)
+    std::ptrdiff_t stop = -1;
+  };
+  const auto run = [](const std::string& page, Method method, int stopAt) {
+    std::string out(page.size() + kOutputPadding, '\0');
+    Seen seen;
+    const auto r = StripTags<true>(page.data(), page.data() + page.size(), out.data(),
+                                   [&](const char* lt, char* at) {
+                                     if (static_cast<int>(seen.tags.size()) == stopAt) return false;
+                                     seen.tags.emplace_back(lt - page.data(), at - out.data());
+                                     return true;
+                                   },
+                                   method);
+    seen.text.assign(out.data(), r.out);
+    if (r.stop != nullptr) seen.stop = r.stop - page.data();
+    return seen;
+  };
+  for (int i = 0; i < 3000; ++i) {
+    std::string page;
+    for (int n = pick(0, 120); n > 0; --n) page += kPieces[pick(0, 9)];
+    const int stopAt = pick(0, 3) == 0 ? pick(0, 40) : -1;
+    const Seen expected = run(page, Method::Bytes, stopAt);
+    for (Method method : {Method::Sse2, Method::Bmi2, Method::Best}) {
+      if (!Available(method)) continue;
+      const Seen got = run(page, method, stopAt);
+      ASSERT_EQ(got.text, expected.text) << page;
+      ASSERT_EQ(got.tags, expected.tags) << page;
+      ASSERT_EQ(got.stop, expected.stop) << page;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zorvik::tags
