@@ -55,17 +55,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zorvik::SearchState state;
   FuzzHost host(state, stopAt);
   zorvik::clsDocumentAnalyst analyst(host, state);
+  // A small span limit keeps every run short and exercises giving up.
+  analyst.SpanLimit = 1 << 14;
   analyst.Init(expression);
   const bool ours = analyst.DocumentMatches(page);
-  if (!ours != analyst.LastResult().IsEmpty()) std::abort();
+  const bool gaveUp = host.messages.find("too complex") != std::string::npos;
+  // A finished test keeps its answer: asking the result again agrees.
+  if (!gaveUp && state.StopRequested == 0 && ours == analyst.LastResult().IsEmpty()) std::abort();
 
-  if (page.size() <= 4096 && expression.size() <= 256) {
+  if (page.size() <= 4096 && expression.size() <= 256 && !gaveUp) {
     zorvik::SearchState referenceState;
     FuzzHost referenceHost(referenceState, stopAt);
     zorvik::reference::ReferenceEvaluator reference(referenceHost, referenceState);
     reference.MaxSpans = 1 << 12;
     const bool theirs = reference.DocumentMatches(expression, page);
-    if (!reference.Overflowed()) {
+    // Both yield alike up to the pairing of spans, where only ours yields: a
+    // stop that came then has no counterpart.
+    const bool stoppedWhilePairing = state.StopRequested != 0 && referenceState.StopRequested == 0;
+    if (!reference.Overflowed() && !stoppedWhilePairing) {
       if (ours != theirs) std::abort();
       if (host.messages != referenceHost.messages) std::abort();
       if (host.last != referenceHost.last) std::abort();
