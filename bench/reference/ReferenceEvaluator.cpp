@@ -115,21 +115,28 @@ SpanList ReferenceEvaluator::Occurrences(const std::string& word) {
 
 void ReferenceEvaluator::PatternMatch(SpanList& result) { AndMatch(result); }
 
+// The spread of every pair (l, r) that `qualifies`, l over the left list and
+// r over the right one, in that nested order.
+template <class Qualifies>
+void ReferenceEvaluator::Pairwise(const SpanList& left, const SpanList& right, SpanList& result, Qualifies qualifies) {
+  result.clear();
+  for (const Span& l : left)
+    for (const Span& r : right) {
+      if (result.size() >= MaxSpans) {
+        overflowed_ = true;
+        return;
+      }
+      if (qualifies(l, r)) result.push_back(Spread(l, r));
+    }
+}
+
 void ReferenceEvaluator::AndMatch(SpanList& result) {
   OrMatch(result);
   while (CanRead("and") || CanRead("AND")) {
     const SpanList left = result;
     SpanList right;
     OrMatch(right);
-    result.clear();
-    for (const Span& l : left)
-      for (const Span& r : right) {
-        if (result.size() >= MaxSpans) {
-          overflowed_ = true;
-          break;
-        }
-        result.push_back(Spread(l, r));
-      }
+    Pairwise(left, right, result, [](const Span&, const Span&) { return true; });
   }
 }
 
@@ -150,15 +157,9 @@ void ReferenceEvaluator::NearMatch(SpanList& result) {
     const SpanList left = result;
     SpanList right;
     SentenceMatch(right);
-    result.clear();
-    for (const Span& l : left)
-      for (const Span& r : right) {
-        if (result.size() >= MaxSpans) {
-          overflowed_ = true;
-          break;
-        }
-        if (std::llabs(r.start - l.end) < 200 || std::llabs(l.start - r.end) < 200) result.push_back(Spread(l, r));
-      }
+    Pairwise(left, right, result, [](const Span& l, const Span& r) {
+      return std::llabs(r.start - l.end) < 200 || std::llabs(l.start - r.end) < 200;
+    });
   }
 }
 
@@ -168,16 +169,8 @@ void ReferenceEvaluator::SentenceMatch(SpanList& result) {
     const SpanList left = result;
     SpanList right;
     NotMatch(right);
-    result.clear();
     // No sentence spans are ever recorded: every start lies in sentence 0.
-    for (const Span& l : left)
-      for (const Span& r : right) {
-        if (result.size() >= MaxSpans) {
-          overflowed_ = true;
-          break;
-        }
-        result.push_back(Spread(l, r));
-      }
+    Pairwise(left, right, result, [](const Span&, const Span&) { return true; });
   }
 }
 

@@ -52,6 +52,8 @@ class ReferenceEvaluator {
   void SentenceMatch(SpanList& result);
   void NotMatch(SpanList& result);
   void WordMatch(SpanList& result);
+  template <class Qualifies>
+  void Pairwise(const SpanList& left, const SpanList& right, SpanList& result, Qualifies qualifies);
 
   Host& host_;
   const SearchState& state_;
