@@ -18,6 +18,14 @@
 
 namespace zorvik::mail {
 
+// A mail server and the account on it.
+struct MailAccount {
+  std::string host;  // "name" or "name:port"
+  std::string userName;
+  std::string password;
+  int timeoutSeconds = 60;
+};
+
 class TransferEvents {
  public:
   virtual ~TransferEvents() = default;

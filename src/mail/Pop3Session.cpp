@@ -65,7 +65,7 @@ MailStatus Pop3Session::Prepare(const std::string& path, const char* command, bo
   return MailStatus::Ok();
 }
 
-MailStatus Pop3Session::StartConnect(const PopAccount& account) {
+MailStatus Pop3Session::StartConnect(const MailAccount& account) {
   const auto url = MailUrl("pop3", account.host, 110, "");
   if (!url) return MailStatus::Error(account.host.empty() ? kErrHostNotFound : kErrInvalidEntry);
   base_ = *url;

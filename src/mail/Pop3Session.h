@@ -13,13 +13,6 @@
 
 namespace zorvik::mail {
 
-struct PopAccount {
-  std::string host;  // "name" or "name:port"; port 110 when none is given
-  std::string userName;
-  std::string password;
-  int timeoutSeconds = 60;
-};
-
 // Where a fetched message goes: an exact path, or the next free "N.msg" in a
 // directory (N one above the largest number there).
 struct FetchTarget {
@@ -35,7 +28,7 @@ class Pop3Session {
   explicit Pop3Session(TransferEvents& events);
   ~Pop3Session();
 
-  MailStatus StartConnect(const PopAccount& account);
+  MailStatus StartConnect(const MailAccount& account);  // port 110 unless the host names one
   MailStatus StartFetch(const FetchTarget& target);
   MailStatus StartDelete();
   MailStatus StartClose();

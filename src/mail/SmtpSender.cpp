@@ -40,7 +40,7 @@ MailStatus SmtpSender::Prepare(bool forbidReuse) {
   return MailStatus::Ok();
 }
 
-MailStatus SmtpSender::StartConnect(const SmtpAccount& account) {
+MailStatus SmtpSender::StartConnect(const MailAccount& account) {
   const auto url = MailUrl("smtp", account.host, 25, EhloName());
   if (!url) return MailStatus::Error(account.host.empty() ? kErrHostNotFound : kErrInvalidEntry);
   url_ = *url;

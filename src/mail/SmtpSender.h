@@ -12,18 +12,11 @@
 
 namespace zorvik::mail {
 
-struct SmtpAccount {
-  std::string host;  // "name" or "name:port"; port 25 when none is given
-  std::string userName;
-  std::string password;
-  int timeoutSeconds = 60;
-};
-
 class SmtpSender {
  public:
   explicit SmtpSender(TransferEvents& events);
 
-  MailStatus StartConnect(const SmtpAccount& account);
+  MailStatus StartConnect(const MailAccount& account);  // port 25 unless the host names one
   // The message bytes go out exactly as given (CRLF line ends are the
   // caller's); libcurl adds the dot-stuffing.
   MailStatus StartSend(std::string message, const std::string& envelopeFrom,

@@ -119,7 +119,7 @@ MailStatus mMail::SmtpConnect() {
   if (Busy()) return MailStatus::Error(kErrBusy);
   if (Connected()) return Complete(MailStatus::Error(kErrAlreadyConnectedToServer));
   smtp_ = std::make_unique<SmtpSender>(static_cast<TransferEvents&>(*this));
-  SmtpAccount account{smtpHost_, smtpUser_, smtpPassword_, EffectiveTimeOut()};
+  MailAccount account{smtpHost_, smtpUser_, smtpPassword_, EffectiveTimeOut()};
   if (HasLineBreak(smtpUser_) || HasLineBreak(smtpPassword_))
     return Run(Op::SmtpConnect, MailStatus::Error(kErrInvalidEntry));
   return Run(Op::SmtpConnect, smtp_->StartConnect(account));
@@ -153,7 +153,7 @@ MailStatus mMail::PopConnect() {
   if (HasLineBreak(popUser_)) return Complete(MailStatus::Error(kErrInvalidUserName));
   if (HasLineBreak(popPassword_)) return Complete(MailStatus::Error(kErrInvalidPassword));
   pop_ = std::make_unique<Pop3Session>(static_cast<TransferEvents&>(*this));
-  PopAccount account{popHost_, popUser_, popPassword_, EffectiveTimeOut()};
+  MailAccount account{popHost_, popUser_, popPassword_, EffectiveTimeOut()};
   return Run(Op::PopConnect, pop_->StartConnect(account));
 }
 

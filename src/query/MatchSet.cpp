@@ -135,26 +135,26 @@ bool NonEmpty(const Node& n, Budget& budget) {
   return answer;
 }
 
-const Projections& Project(const Node& n, Budget& budget) {
-  if (n.projections) return *n.projections;
-  auto answer = std::make_shared<const Projections>(ComputeProjections(n, budget));
+// The answer in `slot`, computed first if need be. An answer the budget cut
+// short is not kept; the caller gets an empty one and is abandoning anyway.
+template <class T, class Compute>
+const T& Cached(std::shared_ptr<const T>& slot, Budget& budget, Compute compute) {
+  if (slot) return *slot;
+  auto answer = std::make_shared<const T>(compute());
   if (budget.Abandoned()) {
-    static const Projections kNothing;
+    static const T kNothing;
     return kNothing;
   }
-  n.projections = std::move(answer);
-  return *n.projections;
+  slot = std::move(answer);
+  return *slot;
+}
+
+const Projections& Project(const Node& n, Budget& budget) {
+  return Cached(n.projections, budget, [&] { return ComputeProjections(n, budget); });
 }
 
 const Spans& Pairs(const Node& n, Budget& budget) {
-  if (n.pairs) return *n.pairs;
-  auto answer = std::make_shared<const Spans>(ComputePairs(n, budget));
-  if (budget.Abandoned()) {
-    static const Spans kNothing;
-    return kNothing;
-  }
-  n.pairs = std::move(answer);
-  return *n.pairs;
+  return Cached(n.pairs, budget, [&] { return ComputePairs(n, budget); });
 }
 
 clsMatchLists Written(const Node& n) {
