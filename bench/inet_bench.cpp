@@ -18,29 +18,12 @@
 #include <thread>
 #include <vector>
 
-#include "core/Host.h"
+#include "support/BenchHost.h"
 #include "crawler/CurlInet.h"
 
 namespace {
 
 constexpr int kPages = 1000;
-
-// A host with the program's pump interval and nothing behind its dialogs.
-class BenchHost : public zorvik::Host {
- public:
-  void ShowStatus(int, std::string_view) override {}
-  zorvik::MsgAnswer MsgBox(std::string_view, zorvik::MsgButtons, zorvik::MsgIcon,
-                           std::string_view) override {
-    return zorvik::MsgAnswer::Ok;
-  }
-  std::optional<std::string> OpenFileDialog(const zorvik::FileDialogSpec&) override { return {}; }
-  std::optional<std::string> SaveFileDialog(const zorvik::FileDialogSpec&) override { return {}; }
-  std::optional<std::string> ChooseFolder(std::string_view, std::string_view) override { return {}; }
-  void SetMousePointer(zorvik::MousePointer) override {}
-  std::chrono::system_clock::time_point Now() override { return std::chrono::system_clock::now(); }
-  bool ShellOpen(std::string_view) override { return true; }
-  bool StartProcess(std::string_view, const std::vector<std::string>&) override { return true; }
-};
 
 // Small pages of a couple of kilobytes, /page/0 .. /page/999.
 class PageServer {
@@ -93,7 +76,7 @@ struct InetLoop {
       page += piece;
     return inet.StatusCode() == 200 ? page.size() : 0;
   }
-  BenchHost host;
+  zorvik::bench::BenchHost host;
   zorvik::CurlInet inet{host};
   bool ended = false;
 };

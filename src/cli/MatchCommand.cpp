@@ -60,7 +60,9 @@ int Usage(std::ostream& err, const std::string& problem) {
   return kUsageError;
 }
 
-int RunMatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+}  // namespace
+
+int RunMatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::optional<std::string> expression;
   std::vector<std::string> files;
   bool optionsEnded = false;
@@ -103,18 +105,6 @@ int RunMatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   out.flush();
   return anyMatched ? kMatched : kNoMatch;
-}
-
-}  // namespace
-
-int RunSearchTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.empty()) return Usage(err, "no command given");
-  if (args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
-    out << kHelp;
-    return kMatched;
-  }
-  if (args[0] != "match") return Usage(err, "unknown command " + args[0]);
-  return RunMatch(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
 }
 
 }  // namespace zorvik::cli

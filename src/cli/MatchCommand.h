@@ -1,7 +1,5 @@
 #pragma once
-// zorvik-search: the robot's page test without windows.
-//
-//   zorvik-search match -e EXPRESSION FILE...
+// zorvik-search match -e EXPRESSION FILE...
 //
 // Each file is one fetched page (its whole content is the page text). The
 // paths of matching files are printed one per line, in argument order.
@@ -14,7 +12,7 @@ namespace zorvik::cli {
 
 enum ExitStatus { kMatched = 0, kNoMatch = 1, kUsageError = 2 };
 
-// Runs the tool with its arguments (without the program name).
-int RunSearchTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Runs the command with its arguments (after the command name).
+int RunMatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace zorvik::cli

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/MatchCommand.h"
+#include "cli/SearchTool.h"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);

@@ -21,6 +21,14 @@ enum class MousePointer { Default, Hourglass };
 // The answer of a message box's first (default) button.
 MsgAnswer FirstButton(MsgButtons buttons);
 
+// What a modal list picker ended with: an item chosen with the picker's
+// button, the button pressed with nothing selected, or the window closed.
+struct ListPick {
+  enum class Outcome { Chosen, NoSelection, Closed };
+  Outcome outcome = Outcome::Closed;
+  std::string text;  // the chosen item when outcome is Chosen
+};
+
 struct FileDialogSpec {
   std::string title;
   std::string filter;       // "Text (*.txt)|*.txt" style: description|pattern pairs
@@ -83,6 +91,9 @@ class Host {
   virtual std::optional<std::string> SaveFileDialog(const FileDialogSpec& spec) = 0;
   virtual std::optional<std::string> ChooseFolder(std::string_view title,
                                                   std::string_view initialDir) = 0;
+  // A modal window with a caption, a list of items and one button.
+  virtual ListPick PickFromList(std::string_view caption, const std::vector<std::string>& items,
+                                std::string_view buttonText) = 0;
   virtual void SetMousePointer(MousePointer pointer) = 0;
   // Wall-clock time; tests substitute a clock that advances inside the yields.
   virtual std::chrono::system_clock::time_point Now() = 0;

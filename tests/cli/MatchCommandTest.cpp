@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/MatchCommand.h"
+#include "cli/SearchTool.h"
 
 namespace zorvik::cli {
 namespace {

@@ -50,6 +50,15 @@ std::optional<std::string> FakeHost::ChooseFolder(std::string_view title,
   return NextAnswer(dialogAnswers);
 }
 
+ListPick FakeHost::PickFromList(std::string_view caption, const std::vector<std::string>& items,
+                                std::string_view buttonText) {
+  pickers.push_back({std::string(caption), items, std::string(buttonText)});
+  if (pickAnswers.empty()) return {};
+  ListPick a = pickAnswers.front();
+  pickAnswers.pop_front();
+  return a;
+}
+
 void FakeHost::SetMousePointer(MousePointer p) { pointer = p; }
 
 std::chrono::system_clock::time_point FakeHost::Now() { return clock; }

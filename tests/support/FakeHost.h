@@ -35,6 +35,8 @@ class FakeHost : public Host {
   std::optional<std::string> SaveFileDialog(const FileDialogSpec& spec) override;
   std::optional<std::string> ChooseFolder(std::string_view title,
                                           std::string_view initialDir) override;
+  ListPick PickFromList(std::string_view caption, const std::vector<std::string>& items,
+                        std::string_view buttonText) override;
   void SetMousePointer(MousePointer pointer) override;
   std::chrono::system_clock::time_point Now() override;
   bool ShellOpen(std::string_view target) override;
@@ -46,12 +48,20 @@ class FakeHost : public Host {
   std::string Status(int panel) const;                    // last text of a panel
   std::vector<FileDialogSpec> dialogs;
   std::vector<std::string> shellOpened;
+  struct ShownPicker {
+    std::string caption;
+    std::vector<std::string> items;
+    std::string buttonText;
+  };
+  std::vector<ShownPicker> pickers;
   MousePointer pointer = MousePointer::Default;
 
   // What the user answers, first in first out. An empty queue answers the
   // first button of a message box and cancels a dialog.
   std::deque<MsgAnswer> msgAnswers;
   std::deque<std::optional<std::string>> dialogAnswers;
+  // Pickers answer from their own queue; an empty queue closes the picker.
+  std::deque<ListPick> pickAnswers;
 
   // The fake clock, and how far it moves at each real pump.
   std::chrono::system_clock::time_point clock{std::chrono::seconds(1'700'000'000)};
