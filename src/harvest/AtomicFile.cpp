@@ -1,0 +1,70 @@
+#include "harvest/AtomicFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <system_error>
+
+namespace zorvik::harvest {
+
+namespace {
+std::atomic<unsigned> counter{0};
+}
+
+AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {
+  const std::filesystem::path dir = target_.parent_path();
+  for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
+    temp_ = dir / ("." + target_.filename().string() + "." + std::to_string(::getpid()) + "." +
+                   std::to_string(counter++) + ".tmp");
+    // Mode 0666 less the umask: the report gets the permissions any newly
+    // created file would have.
+    const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      break;
+    }
+    file_ = ::fdopen(fd, "wb");
+    if (!file_) {
+      ::close(fd);
+      std::error_code ec;
+      std::filesystem::remove(temp_, ec);
+      break;
+    }
+  }
+  if (!file_) temp_.clear();
+}
+
+AtomicFile::~AtomicFile() {
+  if (file_) std::fclose(file_);
+  if (!temp_.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(temp_, ec);
+  }
+}
+
+void AtomicFile::Write(std::string_view bytes) {
+  if (!ok() || bytes.empty()) return;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+}
+
+void AtomicFile::WriteLine(std::string_view line) {
+  Write(line);
+  Write("\r\n");
+}
+
+bool AtomicFile::Commit() {
+  if (!ok()) return false;
+  bool good = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+  good = std::fclose(file_) == 0 && good;
+  file_ = nullptr;
+  if (!good) return false;
+  std::error_code ec;
+  std::filesystem::rename(temp_, target_, ec);
+  if (ec) return false;
+  temp_.clear();
+  return true;
+}
+
+}  // namespace zorvik::harvest
