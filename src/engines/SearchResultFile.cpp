@@ -1,0 +1,37 @@
+#include "engines/SearchResultFile.h"
+
+#include <string>
+
+namespace zorvik {
+
+std::filesystem::path SearchResultFile::PathFor(const std::filesystem::path& dir,
+                                                std::string_view resultBaseName) {
+  std::string name(resultBaseName);
+  name += kSuffix;
+  return dir / name;
+}
+
+SearchResultFile::~SearchResultFile() { Close(); }
+
+bool SearchResultFile::Open(const std::filesystem::path& path) {
+  Close();
+  file_ = std::fopen(path.c_str(), "ab");
+  if (file_ != nullptr) path_ = path;
+  return file_ != nullptr;
+}
+
+void SearchResultFile::Close() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+}
+
+void SearchResultFile::WriteSection(std::string_view text) {
+  if (file_ == nullptr) return;
+  std::string record;
+  record.reserve(text.size() + 2);
+  record.append(text);
+  record.append("\r\n");
+  if (std::fwrite(record.data(), 1, record.size(), file_) == record.size()) std::fflush(file_);
+}
+
+}  // namespace zorvik
