@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/MatchCommand.h"
+#include "cli/SearchTool.h"
+
+namespace zorvik::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kPad = "Lorem-ipsum-dolor-sit-amet-con";
+
+class HarvestCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::create_directories(dir); }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string Put(const std::string& name, const std::string& content) {
+    const fs::path p = dir / name;
+    std::ofstream(p, std::ios::binary) << content;
+    return p.string();
+  }
+  std::string Get(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    return RunSearchTool(args, out, err);
+  }
+
+  fs::path dir = fs::temp_directory_path() / ("zorvik-cli-harvest-" + std::to_string(::getpid()));
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+TEST_F(HarvestCommandsTest, HarvestsFilesInOrderWithOneHarvester) {
+  const std::string a = Put("a.htm", kPad + " john@example.com. ");
+  const std::string b = Put("b.htm", kPad + " jane@example.com ");
+  const std::string none = Put("none.htm", "<p>no address</p>");
+  const std::string d = dir.string();
+  EXPECT_EQ(Run({"harvest", "--program-dir", d, a, a, none, b, a}), kMatched);
+  EXPECT_EQ(out.str(), "john@example.com\njane@example.com\njohn@example.com\n");
+  EXPECT_EQ(Get(dir / "zorvik_mailfile.txt"), "john@example.com\r\njane@example.com\r\njohn@example.com\r\n");
+  EXPECT_EQ(Run({"harvest", "--program-dir=" + d, "--base=crawl", b, (dir / "missing").string()}), kMatched);
+  EXPECT_EQ(Get(dir / "crawl_mailfile.txt"), "jane@example.com\r\n");
+  EXPECT_NE(err.str().find("cannot read"), std::string::npos);
+  EXPECT_EQ(Run({"harvest", "--program-dir", d, none}), kNoMatch);
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(HarvestCommandsTest, MailtoPrintsOneLinePerFileAndWritesNothing) {
+  const std::string link = Put("l.htm", "<a href=\"mailto:me@x.org\">me</a>");
+  const std::string none = Put("n.htm", kPad + " john@example.com ");
+  EXPECT_EQ(Run({"harvest", "--program-dir", dir.string(), "--mailto", none, link}), kMatched);
+  EXPECT_EQ(out.str(), "\nme@x.org\n");
+  EXPECT_FALSE(fs::exists(dir / "zorvik_mailfile.txt"));
+}
+
+TEST_F(HarvestCommandsTest, ReportBesideTheUrlFileOrWhereAsked) {
+  const std::string urls = Put("found.txt", "http://a/\nA\n\n");
+  EXPECT_EQ(Run({"report", urls}), kMatched);
+  const std::string report = Get(dir / "found_searched.htm");
+  EXPECT_NE(report.find("<a href=\"http://a/\">http://a/</a><br>\r\n<br>A\r\n&nbsp;\r\n"), std::string::npos);
+  EXPECT_EQ(Run({"report", urls, "--out", (dir / "r.htm").string()}), kMatched);
+  EXPECT_EQ(Get(dir / "r.htm"), report);
+  EXPECT_EQ(Run({"report", (dir / "missing.txt").string()}), kNoMatch);
+  EXPECT_NE(err.str().find("cannot write the report"), std::string::npos);
+}
+
+TEST_F(HarvestCommandsTest, HelpAndUsageErrors) {
+  EXPECT_EQ(Run({"harvest", "--help"}), kMatched);
+  EXPECT_NE(out.str().find("--mailto"), std::string::npos);
+  EXPECT_EQ(Run({"report", "-h"}), kMatched);
+  EXPECT_NE(out.str().find("--out FILE"), std::string::npos);
+  const std::string page = Put("p.htm", "x");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"harvest"}, {"harvest", "--base"}, {"harvest", "-x", page},
+        {"harvest", "--program-dir=", page}, {"report"}, {"report", page, page}, {"report", page, "--out"}}) {
+    EXPECT_EQ(Run(args), kUsageError) << args.back();
+    EXPECT_EQ(out.str(), "");
+  }
+}
+
+}  // namespace
+}  // namespace zorvik::cli

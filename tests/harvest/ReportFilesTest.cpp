@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/RobotForm.h"
+#include "core/SearchState.h"
+#include "harvest/PageTitle.h"
+#include "harvest/ReportFiles.h"
+#include "support/FakeHost.h"
+
+namespace zorvik::harvest {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kHeader =
+    "<HTML>\r\n<body bgcolor=\"#FBFCD6\" text=\"#FF0000\">\r\n<Table border=1 width=95%>\r\n"
+    "<TR><td bgcolor=\"#FF00FF\">\r\n<h1><center>Zorvik Result</h1>\r\n</TD></tr>\r\n";
+const std::string kFooter = "</HTML>\r\n</Body>\r\n";
+
+std::string Row(const std::string& a, const std::string& t, const std::string& mailLine) {
+  return "<TR><td>\r\n<a href=\"" + a + "\">" + a + "</a><br>\r\n<br>" + t + "\r\n" + mailLine +
+         "\r\n</TD></tr>\r\n";
+}
+
+class ReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(dir);
+    state.ResultBaseName = "run";
+    state.UrlFilePath = (dir / "run.txt").string();
+    ReportReadyMark() = 0;
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  void Put(const fs::path& p, const std::string& content) { std::ofstream(p, std::ios::binary) << content; }
+  std::string Get(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::string Searched(const std::string& urlFile) {
+    Put(state.UrlFilePath, urlFile);
+    EXPECT_TRUE(reports.WriteSearchedReport());
+    return Get(dir / "run_searched.htm");
+  }
+
+  fs::path dir = fs::temp_directory_path() / ("zorvik-report-" + std::to_string(::getpid()));
+  RobotForm form;
+  SearchState state;
+  ReportFiles reports{form, state, dir};
+};
+
+TEST_F(ReportTest, SearchedReportRows) {
+  EXPECT_EQ(Searched("http://a.org/\r\nA page\r\n\r\n"), kHeader + Row("http://a.org/", "A page", "&nbsp;") + kFooter);
+  EXPECT_EQ(ReportReadyMark(), 1);
+  EXPECT_EQ(form.BrowserLocation, (dir / "run_searched.htm").string());
+  EXPECT_EQ(Searched("http://a.org/\nT\nno address\nhttp://b.org/\nU\nme@b.org\n"),
+            kHeader + Row("http://a.org/", "T", "&nbsp;") +
+                Row("http://b.org/", "U", "<a href=\"mailto:me@b.org\">me@b.org</a><br>") + kFooter);
+  // An incomplete last record still gives a whole row.
+  EXPECT_EQ(Searched("http://a.org/\r\nT\r\n\r\nhttp://c.org/\r\nC"),
+            kHeader + Row("http://a.org/", "T", "&nbsp;") + Row("http://c.org/", "C", "&nbsp;") + kFooter);
+  EXPECT_EQ(Searched("http://c.org/"), kHeader + Row("http://c.org/", "", "&nbsp;") + kFooter);
+  EXPECT_EQ(Searched(""), kHeader + kFooter);
+}
+
+TEST_F(ReportTest, TextFromTheWebCannotAddMarkup) {
+  EXPECT_EQ(Searched("http://x/\"onmouseover=\"f()<b>\r\n<script>x</script>\r\nm\"@x<b>\r\n"),
+            kHeader +
+                "<TR><td>\r\n<a href=\"http://x/%22onmouseover=%22f()<b>\">"
+                "http://x/\"onmouseover=\"f()&lt;b&gt;</a><br>\r\n"
+                "<br>&lt;script&gt;x&lt;/script&gt;\r\n"
+                "<a href=\"mailto:m%22@x<b>\">m\"@x&lt;b&gt;</a><br>\r\n</TD></tr>\r\n" +
+                kFooter);
+}
+
+TEST_F(ReportTest, WhereTheReportGoesAndWhatThePaneShows) {
+  Put(state.UrlFilePath, "http://a/\r\nT\r\n\r\n");
+  state.SpideredFilePath = (dir / "spidered_run.htm").string();
+  EXPECT_TRUE(reports.WriteSearchedReport());
+  EXPECT_TRUE(fs::exists(state.SpideredFilePath));
+  EXPECT_FALSE(fs::exists(dir / "run_searched.htm"));
+  EXPECT_EQ(form.BrowserLocation, state.SpideredFilePath);
+  form.chkStay = true;
+  EXPECT_TRUE(reports.WriteSearchedReport());
+  EXPECT_EQ(form.BrowserLocation, (dir / "run_search_result.htm").string());
+}
+
+TEST_F(ReportTest, AFailedRewriteLeavesTheOldReport) {
+  Put(dir / "run_searched.htm", "old report");
+  form.BrowserLocation = "before";
+  EXPECT_FALSE(reports.WriteSearchedReport()) << "no URL file";
+  fs::create_directory(state.UrlFilePath);
+  EXPECT_FALSE(reports.WriteSearchedReport()) << "URL file is a directory";
+  EXPECT_EQ(Get(dir / "run_searched.htm"), "old report");
+  EXPECT_EQ(ReportReadyMark(), 0);
+  EXPECT_EQ(form.BrowserLocation, "before");
+
+  Put(dir / "u.txt", "http://a/\r\nT\r\n\r\n");
+  fs::create_directory(dir / "target.htm");
+  EXPECT_FALSE(WriteSearchedReportFile(dir / "u.txt", dir / "target.htm"));
+  EXPECT_FALSE(WriteSearchedReportFile(dir / "u.txt", dir / "no" / "such.htm"));
+  std::size_t entries = 0;
+  for (const auto& e : fs::directory_iterator(dir)) entries += e.exists() ? 1 : 0;
+  EXPECT_EQ(entries, 4u) << "no temporary file left behind";
+}
+
+TEST_F(ReportTest, LinksReport) {
+  EXPECT_FALSE(reports.WriteLinksReport()) << "no links log yet";
+  EXPECT_FALSE(fs::exists(reports.LinksReportPath()));
+  Put(reports.LinksLogPath(), "");
+  EXPECT_TRUE(reports.WriteLinksReport());
+  EXPECT_EQ(Get(dir / "links.htm"), kHeader + kFooter);
+  EXPECT_EQ(ReportReadyMark(), 1);
+  Put(reports.LinksLogPath(), "http://a/\r\nhttp://b/<i>\n");
+  EXPECT_TRUE(reports.WriteLinksReport());
+  EXPECT_EQ(Get(dir / "links.htm"),
+            kHeader + "<TR><td>\r\n<a href=\"http://a/\">http://a/</a><br>\r\n</TD></tr>\r\n" +
+                "<TR><td>\r\n<a href=\"http://b/<i>\">http://b/&lt;i&gt;</a><br>\r\n</TD></tr>\r\n" + kFooter);
+  testing::FakeHost host;
+  reports.ViewLinksReport(host);
+  EXPECT_EQ(host.shellOpened, std::vector<std::string>{(dir / "links.htm").string()});
+}
+
+TEST(PageTitle, TakenFromTheTitleTag) {
+  EXPECT_EQ(TitleOf("<html><TITLE>Big Title</Title>"), "Big Title");
+  EXPECT_EQ(TitleOf("<title></title>"), "");
+  EXPECT_EQ(TitleOf("abcdefghij</title>"), "ghij") << "no <title>: from the 7th character";
+  EXPECT_EQ(TitleOf("<title>Two\r\nlines\nand\rmore</title>"), "Two lines and more");
+  EXPECT_EQ(TitleOf("<title>open"), std::nullopt);
+  EXPECT_EQ(TitleOf("</title><title>late"), std::nullopt);
+  EXPECT_EQ(TitleOf("abc</title>"), std::nullopt);
+  RobotForm form;
+  form.PageTitle = "previous";
+  form.txtOutput = "<p>no title here";
+  ExtractTitle(form);
+  EXPECT_EQ(form.PageTitle, "previous");
+  form.txtOutput = "<title>new</title>";
+  ExtractTitle(form);
+  EXPECT_EQ(form.PageTitle, "new");
+}
+
+}  // namespace
+}  // namespace zorvik::harvest
