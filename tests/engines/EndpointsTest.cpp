@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engines/EngineCatalogue.h"
+#include "engines/EngineEndpoints.h"
+#include "support/FakeHost.h"
+
+namespace zorvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string EndpointOf(const EngineEndpoints& endpoints, std::string_view engine) {
+  return endpoints.Endpoint(*FindEngine(engine));
+}
+
+TEST(EndpointsTest, DefaultsFollowTheDisplayName) {
+  const EngineEndpoints endpoints;
+  EXPECT_EQ(EndpointOf(endpoints, "Combo5/Search The Net"), "http://www.searchthenet.com");
+  EXPECT_EQ(EndpointOf(endpoints, "Combo4/cInet"), "http://www.cinet.com");
+  for (const char* q : {"Combo1/Questfinder", "Combo2/Questfinder", "Combo4/Questfinder"})
+    EXPECT_EQ(EndpointOf(endpoints, q), "http://www.questfinder.com");
+}
+
+TEST(EndpointsTest, ParsesLinesAndSkipsWhatItCannotUse) {
+  EngineEndpoints endpoints;
+  const std::vector<std::string> problems = endpoints.Parse(
+      "\xEF\xBB\xBF# local test servers\r\n"
+      "; another comment\n"
+      "\n"
+      "Combo1/AltaVista = http://127.0.0.1:8080\r\n"
+      "  \tCombo5/Mp3 2\t=   http://mp3.test:81/   \n"
+      "4/Questfinder=HTTP://[::1]:8081\n"
+      "Combo1/Classified = http://first.test\n"
+      "Combo1/Classified = http://second.test\n"
+      "Combo1/Lycos http://no-equals.test\n"          // 9
+      "Combo9/VB = http://x.test\n"                   // 10
+      "Combo3/Deja = http://x.test\n"                 // 11: a list item, no engine
+      "Combo1/lycos = http://x.test\n"                // 12: names are exact
+      "Combo1/Lycos = https://x.test\n"               // 13
+      "Combo1/Lycos = http://x.test/search\n"         // 14
+      "Combo1/Lycos = http://x.test:0\n"              // 15
+      "Combo1/Lycos = http://x.test:65536\n"          // 16
+      "Combo1/Lycos = http://\n"                      // 17
+      "Combo1/Lycos = http://a b.test\n"              // 18
+      "Combo1/Lycos = http://user@x.test\n"           // 19
+      "Combo1/Lycos = http://x.test:\n"               // 20
+      "Combo1/Lycos = http://[::1\n"                  // 21
+      "= http://x.test");                             // 22, no line end
+  ASSERT_EQ(problems.size(), 14u);
+  for (std::size_t i = 0; i < problems.size(); ++i)
+    EXPECT_EQ(problems[i].rfind("line " + std::to_string(9 + i) + " skipped", 0), 0u) << problems[i];
+  EXPECT_NE(problems[0].find("Combo1/Lycos http://no-equals.test"), std::string::npos);
+
+  EXPECT_EQ(EndpointOf(endpoints, "Combo1/AltaVista"), "http://127.0.0.1:8080");
+  EXPECT_EQ(EndpointOf(endpoints, "Combo5/Mp3 2"), "http://mp3.test:81");
+  EXPECT_EQ(EndpointOf(endpoints, "Combo4/Questfinder"), "HTTP://[::1]:8081");
+  EXPECT_EQ(EndpointOf(endpoints, "Combo2/Questfinder"), "http://www.questfinder.com");
+  EXPECT_EQ(EndpointOf(endpoints, "Combo1/Classified"), "http://second.test");
+  EXPECT_EQ(EndpointOf(endpoints, "Combo1/Lycos"), "http://www.lycos.com");
+
+  EXPECT_EQ(BuildQueryAddress(*FindEngine("Combo1/Classified"), endpoints, "x", "", ""),
+            "http://second.test/usa/");
+  EXPECT_EQ(BuildQueryAddress(*FindEngine("Combo1/AltaVista"), endpoints, "a b", "", ""),
+            "http://127.0.0.1:8080/cgi-bin/query?pg=q&kl=XX&stype=stext&q=a b&search.x=17&search.y=6");
+}
+
+TEST(EndpointsTest, ControlCharactersOfASkippedLineAreNotEchoed) {
+  EngineEndpoints endpoints;
+  const auto problems = endpoints.Parse(std::string("Combo1/Go = http://x\x1b[2J.test\n"));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].find('\x1b'), std::string::npos);
+}
+
+class EndpointsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("zorvik-engines-ini-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  void Write(const std::string& content) { std::ofstream(dir / "engines.ini", std::ios::binary) << content; }
+
+  fs::path dir;
+  testing::FakeHost host;
+};
+
+TEST_F(EndpointsFileTest, MissingFileGivesDefaultsQuietly) {
+  const EngineEndpoints endpoints = EngineEndpoints::Load(dir, host);
+  EXPECT_EQ(EndpointOf(endpoints, "Combo1/Go"), "http://www.go.com");
+  EXPECT_TRUE(host.messages.empty());
+  fs::create_directories(dir / "engines.ini");  // a directory is no file either
+  EXPECT_EQ(EndpointOf(EngineEndpoints::Load(dir, host), "Combo1/Go"), "http://www.go.com");
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(EndpointsFileTest, SkippedLinesGiveOneWarning) {
+  Write("Combo1/Go = http://go.test:9000\nbroken\nCombo2/Go = http://x.test\n");
+  const EngineEndpoints endpoints = EngineEndpoints::Load(dir, host);
+  EXPECT_EQ(EndpointOf(endpoints, "Combo1/Go"), "http://go.test:9000");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].title, "engines.ini");
+  EXPECT_EQ(host.messages[0].icon, MsgIcon::Exclamation);
+  EXPECT_NE(host.messages[0].text.find("line 2 skipped"), std::string::npos);
+  EXPECT_NE(host.messages[0].text.find("line 3 skipped"), std::string::npos);
+
+  Write("# nothing wrong\nCombo1/Go = http://go.test\n");
+  EXPECT_EQ(EndpointOf(EngineEndpoints::Load(dir, host), "Combo1/Go"), "http://go.test");
+  EXPECT_EQ(host.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace zorvik

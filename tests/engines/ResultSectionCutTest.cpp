@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "core/RobotForm.h"
+#include "core/SearchState.h"
+#include "core/Text.h"
+#include "engines/EngineCatalogue.h"
+#include "engines/EngineEndpoints.h"
+#include "engines/ResultSectionCut.h"
+#include "engines/SearchResultFile.h"
+
+namespace zorvik {
+namespace {
+
+struct MemorySink : SectionSink {
+  void WriteSection(std::string_view text) override { writes.emplace_back(text); }
+  std::vector<std::string> writes;
+};
+
+class CutTest : public ::testing::Test {
+ protected:
+  // Runs the main cut over `page` with one engine chosen ("ComboN/Name", or
+  // "" for none).
+  void CutPage(const std::string& engine, const std::string& page) {
+    Choose(engine);
+    form.txtOutput = page;
+    ResultSectionCut(form, state, endpoints, sink).Cut();
+  }
+  void Choose(const std::string& engine) {
+    for (int n = 1; n <= 5; ++n) form.Combo(n).clear();
+    if (!engine.empty()) form.Combo(engine[5] - '0') = engine.substr(7);
+  }
+
+  RobotForm form;
+  SearchState state;
+  EngineEndpoints endpoints;
+  MemorySink sink;
+};
+
+// Every row of the main cut, written out independently: a page with both
+// markers in odd letter case must give the section the row describes.
+TEST_F(CutTest, EveryRowOfTheMainCut) {
+  struct Row {
+    const char* engine;
+    char rule;  // 'b' between, 'l' from lower-cased, 's' from one short, '2' between then lower-cased
+    const char* start;
+    const char* end;
+    bool written;
+  };
+  // clang-format off
+  const Row rows[] = {
+    {"Combo1/Lycos", 'b', "<!-- end vertical partner offers -->", "Try your search", true},
+    {"Combo1/AltaVista", 'b', "Family Filter is off", "word count: ", true},
+    {"Combo1/HotBot", 'b', "WEB", "OPINION", true},
+    {"Combo1/Excite", 'b', "lep_y.gif", "See what other people", true},
+    {"Combo1/Go", 'b', "most relevant to", "powered_by_stack.gif", true},
+    {"Combo1/Deja", 'l', "messages related to ", "", false},
+    {"Combo1/LookSmart", 'l', "from looksmart", "", false},
+    {"Combo1/1Blink", '2', "pages that match your query", "Find it!", true},
+    {"Combo1/AOL", 'l', "top selling titles about", "", true},
+    {"Combo1/DogPile", 'l', "search results", "", true},
+    {"Combo1/FFA Links", 'l', "search results", "", true},
+    {"Combo1/FFA Links 2", 'l', "search results", "", true},
+    {"Combo1/Classified", 'l', "search results", "", true},
+    {"Combo1/4Anything", 'l', "Try these web sites", "", true},
+    {"Combo2/Go2Net", 'l', "collated results", "", true},
+    {"Combo2/Erolinx", 'l', "your search returned", "", true},
+    {"Combo2/Erotiquest", 'l', "search results", "", false},
+    {"Combo2/Questfinder", 'l', "http://www.questfinder.com/qlogo.gif", "", false},
+    {"Combo3/1Blink", 'l', "pages that match your query", "", true},
+    {"Combo4/Beyond", 'l', "best matches:", "", true},
+    {"Combo4/32Bit", 'l', "sort by: popularity", "", true},
+    {"Combo4/Jumbo", 'l', "found: ", "", true},
+    {"Combo4/cInet", 'l', "Search results for", "", true},
+    {"Combo5/Programming", 'b', "<h2>", "Back to top of page", true},
+    {"Combo5/Search The Net", 'b', "1)", "search5.gif", true},
+    {"Combo5/VB", 'b', "Results:", "Search method", true},
+    {"Combo5/SoftSeek", 'b', "Search Results</FONT>", "Next Search", true},
+    {"Combo5/Jobs", 'b', "Search Results", "<html>", true},
+    {"Combo5/Anything", 'b', "Your search for", "http://www.anything.com/?search", true},
+    {"Combo5/Mp3", 'b', "Next Search", "MP3 for Beginners", true},
+    {"Combo5/MultiAuctions", 'b', "banager", "Search again", true},
+    {"Combo5/Auction Search", 's', "Search returned", "", true},
+    {"Combo5/Mp3 2", 'b', "MP3 Search", "next >>", true},
+  };
+  // clang-format on
+  EXPECT_EQ(std::size(rows), MainCutTable().size());
+  const auto swapCase = [](std::string s) {
+    for (char& c : s) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return s;
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.engine);
+    const std::string start = swapCase(row.start);
+    const std::string end = swapCase(row.end);
+    const std::string page = "<p>Ads</p> " + start + " Result One " + end + " Footer.";
+    sink.writes.clear();
+    CutPage(row.engine, page);
+    std::string section;
+    switch (row.rule) {
+      case 'b': section = start + " Result One "; break;
+      case '2': section = text::LCase(start + " Result One "); break;
+      case 'l': section = text::LCase(start + " Result One " + end + " Footer."); break;
+      case 's': section = start + " Result One " + end + " Footer"; break;
+    }
+    EXPECT_EQ(form.txtOutput, section);
+    if (row.written) {
+      ASSERT_EQ(sink.writes.size(), 1u);
+      EXPECT_EQ(sink.writes[0], row.rule == '2' ? start + " Result One " : section);
+    } else {
+      EXPECT_TRUE(sink.writes.empty());
+    }
+
+    // Without its start marker the page stays whole and in its own case.
+    sink.writes.clear();
+    const std::string noStart = "NO Markers " + end + " Here";
+    CutPage(row.engine, noStart);
+    EXPECT_EQ(form.txtOutput, noStart);
+    EXPECT_EQ(sink.writes, row.written ? std::vector<std::string>{noStart} : std::vector<std::string>{});
+  }
+}
+
+TEST_F(CutTest, BetweenTakesFirstOccurrencesAndFailsWhenTheEndComesFirst) {
+  std::string page(6000, 'x');
+  page.replace(499, 20, "Family Filter is off");
+  page.replace(4499, 12, "word count: ");
+  page.replace(5000, 12, "word count: ");
+  CutPage("Combo1/AltaVista", page);
+  EXPECT_EQ(form.txtOutput.size(), 4000u);
+  EXPECT_EQ(form.txtOutput, page.substr(499, 4000));
+  EXPECT_EQ(sink.writes, std::vector<std::string>{form.txtOutput});
+
+  // No end marker: the whole page is written and kept.
+  sink.writes.clear();
+  CutPage("Combo1/AltaVista", "Family Filter is off, no count");
+  EXPECT_EQ(form.txtOutput, "Family Filter is off, no count");
+  EXPECT_EQ(sink.writes, std::vector<std::string>{"Family Filter is off, no count"});
+
+  // The first end marker lies before the start marker: no cut, even with a
+  // later end marker after it.
+  sink.writes.clear();
+  const std::string early = "Next Search (top) ... MP3 for Beginners ... Next Search ... MP3 for Beginners";
+  CutPage("Combo5/Mp3", early.substr(18));
+  EXPECT_EQ(form.txtOutput, early.substr(18));
+  EXPECT_EQ(sink.writes, std::vector<std::string>{early.substr(18)});
+  CutPage("Combo5/Mp3", early);
+  EXPECT_EQ(form.txtOutput, "Next Search (top) ... ");
+
+  // Marker case: "web" inside a link before the results starts the section.
+  CutPage("Combo1/HotBot", "<a href=\"x.web\">x</a> WEB RESULTS ... SECOND OPINION");
+  EXPECT_EQ(form.txtOutput, "web\">x</a> WEB RESULTS ... SECOND ");
+}
+
+TEST_F(CutTest, FromOneShortDropsTheLastCharacter) {
+  std::string page(1000, 'a');
+  page.replace(199, 15, "Search returned");
+  CutPage("Combo5/Auction Search", page);
+  EXPECT_EQ(form.txtOutput.size(), 800u);
+  EXPECT_EQ(form.txtOutput, page.substr(199, 800));
+  // Only the marker and one more character: the marker alone remains.
+  CutPage("Combo5/Auction Search", "Search returned!");
+  EXPECT_EQ(form.txtOutput, "Search returned");
+}
+
+TEST_F(CutTest, PagesWithoutARowAreWrittenWholeAndKept) {
+  for (const char* engine : {"", "Combo1/Questfinder", "Combo4/Questfinder", "Combo5/eBay", "Combo3/Deja", "Combo1/All"}) {
+    sink.writes.clear();
+    CutPage(engine, "Search Results: Whole PAGE");
+    EXPECT_EQ(form.txtOutput, "Search Results: Whole PAGE") << engine;
+    EXPECT_EQ(sink.writes, std::vector<std::string>{"Search Results: Whole PAGE"}) << engine;
+  }
+  // An empty page (a fetch that did not complete) writes an empty line.
+  sink.writes.clear();
+  CutPage("Combo1/Lycos", "");
+  EXPECT_EQ(sink.writes, std::vector<std::string>{""});
+}
+
+TEST_F(CutTest, TheListsAreResolvedAsForTheQuery) {
+  // Combo1 wins over Combo4 ...
+  form.Combo1 = "Deja";
+  form.Combo4 = "Jumbo";
+  form.txtOutput = "Found: 3 and MESSAGES RELATED TO cats";
+  ResultSectionCut(form, state, endpoints, sink).Cut();
+  EXPECT_EQ(form.txtOutput, "messages related to cats");
+  EXPECT_TRUE(sink.writes.empty());
+  // ... and the newsgroup "Deja" hands over to later lists.
+  form.Combo1.clear();
+  form.Combo3 = "Deja";
+  form.txtOutput = "Found: 3 and MESSAGES RELATED TO cats";
+  ResultSectionCut(form, state, endpoints, sink).Cut();
+  EXPECT_EQ(form.txtOutput, "found: 3 and messages related to cats");
+}
+
+TEST_F(CutTest, StopLeavesEverythingAlone) {
+  state.StopRequested = 1;
+  CutPage("Combo1/Deja", "A Messages Related To b");
+  EXPECT_EQ(form.txtOutput, "A Messages Related To b");
+  CutPage("", "whole");
+  EXPECT_TRUE(sink.writes.empty());
+  ResultSectionCut(form, state, endpoints, sink).LinkPassCut("AltaVista found 1 word count: ");
+  EXPECT_TRUE(sink.writes.empty());
+}
+
+TEST_F(CutTest, MarkersWithAnEndpointFollowTheConfiguredOne) {
+  endpoints.Parse("Combo2/Questfinder = http://q.test:8080\nCombo5/Anything = http://any.test\n");
+  CutPage("Combo2/Questfinder", "<img src=\"http://www.questfinder.com/qlogo.gif\"> Hits");
+  EXPECT_EQ(form.txtOutput, "<img src=\"http://www.questfinder.com/qlogo.gif\"> Hits");
+  CutPage("Combo2/Questfinder", "<img src=\"HTTP://Q.test:8080/qlogo.gif\"> Hits");
+  EXPECT_EQ(form.txtOutput, "http://q.test:8080/qlogo.gif\"> hits");
+  CutPage("Combo5/Anything", "Your search for x <a href=\"http://any.test/?search=2\">");
+  EXPECT_EQ(form.txtOutput, "Your search for x <a href=\"");
+  EXPECT_TRUE(sink.writes.size() == 1 && sink.writes[0] == form.txtOutput);
+}
+
+TEST_F(CutTest, LinkPassWritesOnlyAndOnlyForWritingRows) {
+  auto linkPass = [&](const std::string& engine, std::string_view page) {
+    Choose(engine);
+    form.txtOutput = "box";
+    sink.writes.clear();
+    ResultSectionCut(form, state, endpoints, sink).LinkPassCut(page);
+    EXPECT_EQ(form.txtOutput, "box") << engine;
+    return sink.writes;
+  };
+  using W = std::vector<std::string>;
+  const std::string alta = "Family Filter is off. ALTAVISTA FOUND 3 pages: a b c Word Count: 3";
+  EXPECT_EQ(linkPass("Combo1/AltaVista", alta), W{"ALTAVISTA FOUND 3 pages: a b c "});
+  EXPECT_EQ(linkPass("Combo1/Lycos", "<!-- end vertical partner offers --> r1 <B>Next</B></A>"),
+            W{"<!-- end vertical partner offers --> r1 "});
+  EXPECT_EQ(linkPass("Combo1/HotBot", "web x WEB RESULTS y SECOND OPINION"), W{"WEB RESULTS y "});
+  EXPECT_EQ(linkPass("Combo1/Excite", "lep_y.gif r /search.gw?x"), W{"lep_y.gif r "});
+  EXPECT_EQ(linkPass("Combo1/1Blink", "Pages that match your query: A Find it!"), W{"Pages that match your query: A "});
+  EXPECT_EQ(linkPass("Combo5/Programming", "<h2>x Results for: y Back to top of page"), W{"Results for: y "});
+  EXPECT_EQ(linkPass("Combo1/Questfinder", "http://www.questfinder.com/qlogo.gif R FREE Java Script Search Engine"),
+            W{"http://www.questfinder.com/qlogo.gif R "});
+  // A failed cut of a writing row writes the page whole.
+  EXPECT_EQ(linkPass("Combo1/Go", "most relevant to, no end"), W{"most relevant to, no end"});
+  // Rows that do not write, and engines without a row, write nothing.
+  for (const char* silent : {"Combo2/Questfinder", "Combo5/Search The Net", "Combo1/Deja", "Combo4/Jumbo",
+                             "Combo3/1Blink", "Combo1/FFA Links", "Combo5/eBay", ""})
+    EXPECT_EQ(linkPass(silent, "Search Results http://www.questfinder.com/qlogo.gif found: search.cgi"), W{})
+        << silent;
+}
+
+TEST(SearchResultFileTest, AppendsOneRecordPerWriteAndIgnoresWritesWhileClosed) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("zorvik-result-file-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path path = SearchResultFile::PathFor(dir, "cats");
+  EXPECT_EQ(path.filename(), "cats_search_result.htm");
+  {
+    std::ofstream(path, std::ios::binary) << "<HTML>\r\n";
+    SearchResultFile file;
+    file.WriteSection("lost");  // closed
+    ASSERT_TRUE(file.Open(path));
+    file.WriteSection("<h2>one</h2>\nsecond line");
+    file.WriteSection("");
+    file.Close();
+    file.WriteSection("lost too");
+    ASSERT_TRUE(file.Open(path));
+    file.WriteSection("three");
+    EXPECT_FALSE(file.Open(dir / "missing-dir" / "x.htm"));
+    EXPECT_FALSE(file.IsOpen());
+    file.WriteSection("lost again");
+  }
+  std::ifstream in(path, std::ios::binary);
+  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "<HTML>\r\n<h2>one</h2>\nsecond line\r\n\r\nthree\r\n");
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace zorvik
