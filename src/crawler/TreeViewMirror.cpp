@@ -1,0 +1,68 @@
+#include "crawler/TreeViewMirror.h"
+
+#include <utility>
+
+namespace zorvik {
+
+std::optional<std::size_t> TreeViewMirror::Find(std::string_view key) const {
+  const auto it = byKey_.find(std::string(key));
+  if (it == byKey_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<std::size_t> TreeViewMirror::Insert(std::optional<std::size_t> parent, std::string key,
+                                                  std::string text, int image, int selectedImage) {
+  if (byKey_.count(key) != 0) return std::nullopt;
+  const std::size_t index = entries_.size();
+  byKey_.emplace(key, index);
+  TreeViewEntry entry;
+  entry.key = std::move(key);
+  entry.text = std::move(text);
+  entry.image = image;
+  entry.selectedImage = selectedImage;
+  entry.parent = parent;
+  entries_.push_back(std::move(entry));
+  if (parent) {
+    entries_[*parent].children.push_back(index);
+  } else {
+    topLevel_.push_back(index);
+  }
+  Changed(index);
+  return index;
+}
+
+std::optional<std::size_t> TreeViewMirror::AddTopLevel(std::string key, std::string text, int image,
+                                                        int selectedImage) {
+  return Insert(std::nullopt, std::move(key), std::move(text), image, selectedImage);
+}
+
+std::optional<std::size_t> TreeViewMirror::AddChild(std::string_view parentKey, std::string key,
+                                                    std::string text, int image, int selectedImage) {
+  const auto parent = Find(parentKey);
+  if (!parent) return std::nullopt;
+  return Insert(parent, std::move(key), std::move(text), image, selectedImage);
+}
+
+void TreeViewMirror::SetImages(std::size_t index, int image, int selectedImage) {
+  if (index >= entries_.size()) return;
+  entries_[index].image = image;
+  entries_[index].selectedImage = selectedImage;
+  Changed(index);
+}
+
+void TreeViewMirror::MakeVisible(std::size_t index) {
+  if (index >= entries_.size()) return;
+  for (auto up = entries_[index].parent; up; up = entries_[*up].parent) {
+    if (!entries_[*up].expanded) {
+      entries_[*up].expanded = true;
+      Changed(*up);
+    }
+  }
+  lastVisible_ = index;
+}
+
+void TreeViewMirror::SetCurrent(std::size_t index) {
+  if (index < entries_.size()) current_ = index;
+}
+
+}  // namespace zorvik
