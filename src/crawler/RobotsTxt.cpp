@@ -1,0 +1,155 @@
+#include "crawler/RobotsTxt.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+#include "core/Text.h"
+
+namespace zorvik {
+
+namespace {
+
+constexpr std::size_t kMaxFileBytes = 500 * 1024;
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+// Does `pattern` match the start of `path`? "*" matches any run, "$" at the
+// end of the pattern anchors it to the end of the path. Greedy with one
+// backtrack point, so never worse than pattern length times path length.
+bool PatternMatches(std::string_view pattern, std::string_view path) {
+  bool anchored = false;
+  if (!pattern.empty() && pattern.back() == '$') {
+    anchored = true;
+    pattern.remove_suffix(1);
+  }
+  std::size_t p = 0;
+  std::size_t s = 0;
+  std::size_t starP = std::string_view::npos;
+  std::size_t starS = 0;
+  while (true) {
+    if (p == pattern.size()) {
+      if (!anchored || s == path.size()) return true;
+      // Anchored but text is left: let the last "*" swallow more.
+    } else if (pattern[p] == '*') {
+      starP = p++;
+      starS = s;
+      continue;
+    } else if (s < path.size() && pattern[p] == path[s]) {
+      ++p;
+      ++s;
+      continue;
+    }
+    if (starP == std::string_view::npos || starS >= path.size()) return false;
+    p = starP + 1;
+    s = ++starS;
+  }
+}
+
+// The length that ranks a rule: its pattern without the anchor.
+std::size_t Specificity(std::string_view pattern) { return pattern.size(); }
+
+}  // namespace
+
+RobotsRules RobotsRules::Parse(std::string_view text, std::string_view agent) {
+  if (text.size() > kMaxFileBytes) text = text.substr(0, kMaxFileBytes);
+  RobotsRules mine;  // groups naming this robot
+  RobotsRules any;   // groups for "*"
+  bool sawMine = false;
+  // The group being read applies to this robot / to everyone.
+  bool forMine = false;
+  bool forAny = false;
+  bool inAgentLines = false;  // consecutive user-agent lines open one group
+
+  while (!text.empty()) {
+    std::size_t end = text.find_first_of("\r\n");
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (const std::size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    const std::string key = text::LCase(TrimBlanks(line.substr(0, colon)));
+    const std::string_view value = TrimBlanks(line.substr(colon + 1));
+
+    if (key == "user-agent") {
+      if (!inAgentLines) {
+        forMine = false;
+        forAny = false;
+      }
+      inAgentLines = true;
+      // The product token: letters, "-" and "_" up to the first other character.
+      std::size_t n = 0;
+      while (n < value.size() && (std::isalpha(static_cast<unsigned char>(value[n])) || value[n] == '-' ||
+                                  value[n] == '_')) {
+        ++n;
+      }
+      const std::string_view token = value.substr(0, n);
+      if (value == "*") {
+        forAny = true;
+      } else if (!token.empty() && text::EqualsNoCase(token, agent)) {
+        forMine = true;
+        sawMine = true;
+      }
+      continue;
+    }
+    inAgentLines = false;
+    if (!forMine && !forAny) continue;
+    if (key == "allow" || key == "disallow") {
+      if (value.empty()) continue;  // "Disallow:" with nothing refuses nothing
+      const Rule rule{key == "allow", std::string(value)};
+      if (forMine) mine.rules_.push_back(rule);
+      if (forAny) any.rules_.push_back(rule);
+    } else if (key == "crawl-delay") {
+      double seconds = 0;
+      const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+      if (ec == std::errc() && std::isfinite(seconds) && seconds >= 0) {
+        if (forMine) mine.crawlDelay_ = seconds;
+        if (forAny) any.crawlDelay_ = seconds;
+      }
+    }
+  }
+  return sawMine ? mine : any;
+}
+
+bool RobotsRules::Allows(std::string_view address) const {
+  const std::string path = address.find("//") != std::string_view::npos ? RobotsPathOf(address)
+                                                                        : std::string(address);
+  if (path == "/robots.txt") return true;
+  bool allowed = true;
+  std::size_t best = 0;
+  bool any = false;
+  for (const Rule& rule : rules_) {
+    if (!PatternMatches(rule.pattern, path)) continue;
+    const std::size_t length = Specificity(rule.pattern);
+    if (!any || length > best || (length == best && rule.allow)) {
+      allowed = rule.allow;
+      best = length;
+      any = true;
+    }
+  }
+  return allowed;
+}
+
+std::string RobotsPathOf(std::string_view address) {
+  const std::size_t slashes = address.find("//");
+  std::string_view rest = slashes == std::string_view::npos ? address : address.substr(slashes + 2);
+  const std::size_t start = rest.find_first_of("/?#");
+  if (start == std::string_view::npos) return "/";
+  rest = rest.substr(start);
+  if (const std::size_t hash = rest.find('#'); hash != std::string_view::npos) rest = rest.substr(0, hash);
+  if (rest.empty() || rest.front() != '/') return "/" + std::string(rest);
+  return std::string(rest);
+}
+
+std::string RobotsFileAddressFor(std::string_view address) {
+  const std::size_t slashes = address.find("//");
+  if (slashes == std::string_view::npos) return {};
+  const std::size_t end = address.find_first_of("/?#", slashes + 2);
+  return std::string(address.substr(0, end)) + "/robots.txt";
+}
+
+}  // namespace zorvik

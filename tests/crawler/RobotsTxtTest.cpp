@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "crawler/RobotsTxt.h"
+
+namespace zorvik {
+namespace {
+
+TEST(RobotsTxtTest, OwnGroupWinsOverEveryone) {
+  const RobotsRules rules = RobotsRules::Parse(
+      "# comment\r\n"
+      "User-agent: *\r\n"
+      "Disallow: /\r\n"
+      "\r\n"
+      "User-agent: otherbot\r\n"
+      "User-agent: zorvik/1.0   # our token, any case, with a version\r\n"
+      "Disallow: /private/\r\n"
+      "Crawl-delay: 20\r\n");
+  EXPECT_TRUE(rules.Allows("http://h/index.htm"));
+  EXPECT_FALSE(rules.Allows("http://h/private/x.htm"));
+  EXPECT_TRUE(rules.Allows("http://h/privatex"));
+  ASSERT_TRUE(rules.CrawlDelay());
+  EXPECT_EQ(*rules.CrawlDelay(), 20.0);
+
+  const RobotsRules everyone = RobotsRules::Parse("User-agent: *\nDisallow: /cgi-bin\nUser-agent: x\nDisallow: /\n");
+  EXPECT_FALSE(everyone.Allows("http://h/cgi-bin/a"));
+  EXPECT_TRUE(everyone.Allows("http://h/a"));
+  EXPECT_FALSE(everyone.CrawlDelay());
+  // A group for another robot only: nothing applies to us.
+  EXPECT_TRUE(RobotsRules::Parse("User-agent: x\nDisallow: /\n").Allows("http://h/a"));
+  // The robots file itself is always allowed.
+  EXPECT_TRUE(RobotsRules::Parse("User-agent: *\nDisallow: /\n").Allows("http://h/robots.txt"));
+}
+
+TEST(RobotsTxtTest, LongestMatchDecidesAndAllowWinsTies) {
+  const RobotsRules rules = RobotsRules::Parse(
+      "User-agent: *\n"
+      "Disallow: /shop\n"
+      "Allow: /shop/open\n"
+      "Disallow: /*.gif$\n"
+      "Allow: /same\n"
+      "Disallow: /same\n"
+      "Disallow: /q?private\n"
+      "Disallow:\n");
+  EXPECT_FALSE(rules.Allows("http://h/shop/closed.htm"));
+  EXPECT_TRUE(rules.Allows("http://h/shop/open/a.htm"));
+  EXPECT_FALSE(rules.Allows("http://h/pics/a.gif"));
+  EXPECT_TRUE(rules.Allows("http://h/pics/a.gif?x=1"));  // "$" anchors to the end
+  EXPECT_TRUE(rules.Allows("http://h/same/x"));
+  EXPECT_FALSE(rules.Allows("http://h/q?private=1"));
+  EXPECT_TRUE(rules.Allows("http://h/q?public"));
+  EXPECT_TRUE(rules.Allows("http://h/"));
+  EXPECT_EQ(rules.RuleCount(), 6u);
+}
+
+TEST(RobotsTxtTest, PathsAndFileAddresses) {
+  EXPECT_EQ(RobotsPathOf("http://h:8080/a/b.htm?x=1#top"), "/a/b.htm?x=1");
+  EXPECT_EQ(RobotsPathOf("http://h"), "/");
+  EXPECT_EQ(RobotsPathOf("http://h?q"), "/?q");
+  EXPECT_EQ(RobotsFileAddressFor("http://h:8080/a/b.htm"), "http://h:8080/robots.txt");
+  EXPECT_EQ(RobotsFileAddressFor("http://h"), "http://h/robots.txt");
+  EXPECT_EQ(RobotsFileAddressFor("page.htm"), "");
+}
+
+TEST(RobotsTxtTest, GarbageAllowsEverythingAndStaysCheap) {
+  EXPECT_TRUE(RobotsRules::Parse(std::string("\0\xff<html>not a robots file</html>", 30)).Allows("http://h/x"));
+  EXPECT_FALSE(RobotsRules::Parse("User-agent: *\nCrawl-delay: soon\n").CrawlDelay());
+  // Many stars against a long path: no exponential backtracking.
+  std::string pattern = "/";
+  for (int i = 0; i < 200; ++i) pattern += "*a";
+  const RobotsRules rules = RobotsRules::Parse("User-agent: *\nDisallow: " + pattern + "b$\n");
+  EXPECT_TRUE(rules.Allows("http://h/" + std::string(20000, 'a')));
+}
+
+}  // namespace
+}  // namespace zorvik
