@@ -72,11 +72,16 @@ std::optional<std::string> ReferenceTitle(std::string_view page) {
 
 struct Fixture {
   Fixture() {
-    dir = std::filesystem::temp_directory_path() / ("zorvik-fuzz-harvest-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     state.ResultBaseName = "fuzz";
   }
-  std::filesystem::path dir;
+  ~Fixture() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+  // Declared before the harvester, which takes a copy of it.
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("zorvik-fuzz-harvest-" + std::to_string(::getpid()));
   HeadlessHost host;
   RobotForm form;
   SearchState state;
