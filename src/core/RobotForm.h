@@ -51,6 +51,15 @@ struct RobotForm {
   // What the browser pane was last asked to show (an address or a file path).
   std::string BrowserLocation;
 
+  // Enabled states of the search commands, and whether the busy animation
+  // runs.
+  bool btnSearchEnabled = true;
+  bool btnStopEnabled = false;
+  bool mnuPerformSearchEnabled = true;
+  bool mnuStopSearchEnabled = false;
+  bool txtURLEnabled = true;
+  bool tmrBusyEnabled = false;
+
   // The engine list n (1..5), or an empty string for any other n.
   const std::string& Combo(int n) const;
   std::string& Combo(int n);

@@ -73,3 +73,18 @@ bool CheckAddress(std::string& address) {
 }
 
 }  // namespace HandyStuff
+
+namespace zorvik {
+
+std::string WithoutPort80(std::string_view address) {
+  std::string result(address);
+  const std::size_t slashes = result.find("//");
+  const std::size_t hostStart = slashes == std::string::npos ? 0 : slashes + 2;
+  const std::size_t hostEnd = result.find('/', hostStart);
+  const std::size_t serverEnd = hostEnd == std::string::npos ? result.size() : hostEnd;
+  const std::size_t at = result.rfind(":80", serverEnd);
+  if (at != std::string::npos && at >= hostStart && at + 3 == serverEnd) result.erase(at, 3);
+  return result;
+}
+
+}  // namespace zorvik

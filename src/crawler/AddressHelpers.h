@@ -44,3 +44,12 @@ long LargerOf(long a, long b);
 bool CheckAddress(std::string& address);
 
 }  // namespace HandyStuff
+
+namespace zorvik {
+
+// The address a transfer shows once connected: without an explicit port 80.
+// Only a whole ":80" port goes ("host:80/x" becomes "host/x"); "host:8080"
+// keeps its port.
+std::string WithoutPort80(std::string_view address);
+
+}  // namespace zorvik

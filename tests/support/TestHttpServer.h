@@ -35,6 +35,8 @@ class TestHttpServer {
   std::size_t Connections() const;
   // For handlers that must stall: returns on destruction, or after 5 s.
   void WaitForRelease() const;
+  // Lets every stalled handler return.
+  void Release() { released_ = true; }
 
  private:
   std::unique_ptr<httplib::Server> server_;

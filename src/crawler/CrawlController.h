@@ -1,0 +1,71 @@
+#pragma once
+// The crawl: from one start address, depth-first to a fixed depth. Each page
+// is fetched, tested, shown in the tree with an image telling the outcome,
+// its links and resources are extracted, and the crawl descends into its text
+// links in page order, waiting after every fetch until more than the
+// politeness interval (15 seconds) has passed.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "crawler/clsDiplomat.h"
+#include "crawler/clsHTMLPageResourceNode.h"
+
+namespace zorvik {
+
+class LinkExtractor;
+class PageFetcher;
+class ResourceTree;
+class RobotsGate;
+struct RobotContext;
+
+class CrawlController {
+ public:
+  CrawlController(RobotContext& context, ResourceTree& tree, PageFetcher& fetcher, LinkExtractor& links,
+                  RobotsGate& robots)
+      : ctx_(context), tree_(tree), fetcher_(fetcher), links_(links), robots_(robots) {}
+
+  // The depth in the "Levels to search" box: a number rounded to the nearest
+  // integer (halves to the even one) that is at least 1 and fits 16 bits.
+  // Anything else shows a message and gives nothing.
+  std::optional<std::int16_t> ValidateSearchDepth();
+  // The up/down buttons: one level more (at most 999) or less (at least 1).
+  void udSearchDepth_UpClick();
+  void udSearchDepth_DownClick();
+
+  // Crawls from `address` to `depth` levels with the expression in the
+  // search box. An address already in the tree is crawled from its node.
+  void StartCrawl(std::string_view address, std::int16_t depth);
+
+  // One step of the crawl.
+  void CrawlNode(const ResourceNodePtr& node, std::int16_t depth, std::shared_ptr<clsDiplomat> diplomat);
+
+  // A fresh diplomat for the address's server, or nothing while a fetch is
+  // aborted.
+  std::shared_ptr<clsDiplomat> DispatchNewDiplomat(std::string_view address);
+
+  // When the last fetch of the crawl succeeded.
+  std::optional<std::chrono::system_clock::time_point> LastFetchTime() const { return lastFetch_; }
+  // The longest time a crawl went without yielding is not measured here;
+  // the number of pages fetched by the crawl step is.
+  std::size_t PagesFetched() const { return pagesFetched_; }
+
+ private:
+  // Yields until more second boundaries than the pause for `address` have
+  // passed since the last fetch, or a stop is requested.
+  void WaitBeforeFetching(std::string_view address);
+
+  RobotContext& ctx_;
+  ResourceTree& tree_;
+  PageFetcher& fetcher_;
+  LinkExtractor& links_;
+  RobotsGate& robots_;
+  std::optional<std::chrono::system_clock::time_point> lastFetch_;
+  std::size_t pagesFetched_ = 0;
+};
+
+}  // namespace zorvik
