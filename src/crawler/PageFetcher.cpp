@@ -37,7 +37,15 @@ void PageFetcher::WaitForFetch(bool probe) {
   }
 }
 
+void PageFetcher::Abandon() {
+  if (!inet1_.StillExecuting()) return;
+  abandoning_ = true;
+  inet1_.Cancel();
+  abandoning_ = false;
+}
+
 bool PageFetcher::AbleToGetWebDocument(std::string_view address) {
+  Abandon();
   ctx_.FetchDone = false;
   ctx_.FetchAborted = false;
   ctx_.IsPicture = false;
@@ -54,6 +62,7 @@ bool PageFetcher::AbleToGetWebDocument(std::string_view address) {
 }
 
 bool PageFetcher::AbleToGetWebDocumentHeaders(std::string_view address) {
+  Abandon();
   ctx_.FetchDone = false;
   ctx_.FetchAborted = false;
   ctx_.IsPicture = false;
@@ -65,8 +74,12 @@ bool PageFetcher::AbleToGetWebDocumentHeaders(std::string_view address) {
   inet1_.Execute(address);
   WaitForFetch(true);
   // A server that cannot be reached drops the link, even when the error
-  // state arrived in the same yield.
-  if (inet1_.ResponseInfo() == "Cannot connect") return false;
+  // state arrived in the same yield; the request given up on is ended, so
+  // that the next link finds the transfer free.
+  if (inet1_.ResponseInfo() == "Cannot connect") {
+    Abandon();
+    return false;
+  }
   return ctx_.FetchDone;
 }
 
@@ -77,6 +90,7 @@ HostCollection PageFetcher::SelectHostCollection(std::string_view address) {
 }
 
 void PageFetcher::Inet1_StateChanged(std::int16_t state) {
+  if (abandoning_) return;
   if (state == 12) {
     CompletionProcessing();
     return;

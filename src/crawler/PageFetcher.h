@@ -47,6 +47,10 @@ class PageFetcher {
   // The handler of the page transfer's state changes.
   void Inet1_StateChanged(std::int16_t state);
 
+  // Ends the running request without processing it: nothing of it reaches
+  // the page-text box, the marks or a later fetch.
+  void Abandon();
+
  private:
   void CompletionProcessing();
   void PictureBranch();
@@ -58,6 +62,7 @@ class PageFetcher {
   ResultSectionCut& cut_;
   harvest::AddressHarvester& harvester_;
   harvest::ReportFiles& reports_;
+  bool abandoning_ = false;
 };
 
 }  // namespace zorvik

@@ -37,7 +37,7 @@ void WebRobot::StopCommon() {
   form_.btnStopEnabled = false;
   // The page being fetched is abandoned, so that it cannot arrive later as
   // the answer to the next search's first fetch.
-  inet1_.Cancel();
+  fetcher_.Abandon();
 }
 
 void WebRobot::tbToolbar_ButtonClick(std::string_view key) {
@@ -70,7 +70,7 @@ void WebRobot::Form_Unload() {
   tree_.Root()->RemoveLinks();
   form_.FoundCount = 0;
   form_.SearchedCount = 0;
-  inet1_.Cancel();
+  fetcher_.Abandon();
   inet2_.Cancel();
 }
 

@@ -1,0 +1,245 @@
+// The crawl against a small local site, with a fake clock: the requests the
+// site sees, the tree, and every file the crawl writes.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CrawlSite.h"
+#include "core/SearchState.h"
+#include "engines/WebRobot.h"
+#include "support/FakeHost.h"
+
+namespace zorvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class CrawlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("zorvik-crawl-" + std::to_string(::getpid()) + "-" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir / "saved");
+    site.Start();
+    InetSettings settings;
+    settings.connectTimeout = std::chrono::seconds(2);
+    robot = std::make_unique<WebRobot>(host, state, dir, settings);
+    RobotForm& form = robot->Form();
+    form.txtSearchString = "robot";
+    state.UrlFilePath = (dir / "run.txt").string();
+    state.ResultBaseName = "run";
+    robot->Context().collectionFolder = (dir / "saved").string() + "/";
+  }
+  void TearDown() override {
+    site.Release();
+    robot.reset();
+    fs::remove_all(dir);
+  }
+
+  // The tree view as lines: image, key and, when it differs, the text.
+  std::string TreeLines() const {
+    std::string out;
+    const TreeViewMirror& view = robot->Tree().View();
+    std::vector<std::pair<std::size_t, int>> stack;
+    for (auto it = view.TopLevel().rbegin(); it != view.TopLevel().rend(); ++it) stack.push_back({*it, 0});
+    while (!stack.empty()) {
+      const auto [index, level] = stack.back();
+      stack.pop_back();
+      const TreeViewEntry& e = view.Entry(index);
+      std::string key = e.key;
+      std::string text = e.text;
+      for (std::string* s : {&key, &text}) {
+        if (const auto at = s->find(site.Base()); at != std::string::npos) s->replace(at, site.Base().size(), "B");
+      }
+      out += std::string(2 * level, ' ') + std::to_string(e.image) + ' ' + key;
+      if (text != key) out += " (" + text + ")";
+      out += '\n';
+      for (auto c = e.children.rbegin(); c != e.children.rend(); ++c) stack.push_back({*c, level + 1});
+    }
+    return out;
+  }
+  std::vector<std::string> Requests() const { return site.Requests(); }
+  void Crawl(const std::string& path, std::int16_t depth) { robot->Crawl().StartCrawl(site.Url(path), depth); }
+
+  testing::FakeHost host;
+  SearchState state;
+  testing::CrawlSite site;
+  fs::path dir;
+  std::unique_ptr<WebRobot> robot;
+};
+
+TEST_F(CrawlTest, ThreeLevelsOfTheSite) {
+  RobotForm& form = robot->Form();
+  form.chkSave = form.chkPix = form.chkEmail = form.chkExtEmail = form.chkLinks = true;
+  const auto started = host.clock;
+  Crawl("/index.htm", 3);
+  // Five descents, each more than 15 seconds after the fetch before it.
+  EXPECT_GE(host.clock - started, std::chrono::seconds(5 * 16));
+
+  // Each link is read twice before it is sorted (duplicates too); the
+  // excluded, single-quoted, mailto and https links are never requested.
+  const std::vector<std::string> expected = {
+      "/robots.txt", "/index.htm",                                    // the start page
+      "/a.htm", "/a.htm", "/dir/b.htm", "/dir/b.htm", "/c.htm", "/c.htm",  // href probes
+      "/missing.htm", "/missing.htm", "/a.htm", "/a.htm",
+      "/pic.gif", "/pic.gif",                                         // src probe
+      "/a.htm",                                                       // level 2
+      "/dir/b.htm", "/dir/sub.htm", "/dir/sub.htm", "/dir/sub.htm",   // b, its probe, level 3
+      "/c.htm", "/missing.htm"};
+  EXPECT_EQ(Requests(), expected);
+
+  EXPECT_EQ(TreeLines(),
+            "6 WWW\n"
+            "  3 B/index.htm\n"
+            "    5 B/pic.gif (pic.gif)\n"
+            "    1 B/a.htm (a.htm)\n"
+            "    4 B/dir/b.htm (/dir/b.htm)\n"
+            "      1 B/dir/sub.htm (sub.htm)\n"
+            "    3 B/c.htm\n"
+            "    4 B/missing.htm (missing.htm)\n");
+
+  // Matching pages as they completed: both reads of a.htm as a link, its own
+  // fetch, then sub.htm as a link and as a page.
+  const std::string a = site.Url("/a.htm");
+  const std::string sub = site.Url("/dir/sub.htm");
+  const std::string aRecord = a + "\r\nRobots at work\r\ninfo@robots.example\r\n";
+  const std::string subRecord = sub + "\r\nSub\r\n\r\n";
+  EXPECT_EQ(ReadFile(dir / "run.txt"), aRecord + aRecord + aRecord + subRecord + subRecord);
+  EXPECT_EQ(form.List1, (std::vector<std::string>{"owner@example.com", a, a, a, sub, sub}));
+  EXPECT_EQ(form.FoundCount, 6);
+  EXPECT_EQ(form.SearchedCount, 12);
+  EXPECT_EQ(ReadFile(dir / "run_mailfile.txt"), "owner@example.com\r\n");
+  EXPECT_EQ(ReadFile(dir / "links2.htm"), site.Url("/c.htm") + "\r\n");
+  EXPECT_NE(ReadFile(dir / "links.htm").find("<a href=\"" + site.Url("/c.htm") + "\">"), std::string::npos);
+  const std::string searched = ReadFile(dir / "run_searched.htm");
+  EXPECT_EQ(std::count(searched.begin(), searched.end(), '\n'), 6 + 5 * 5 + 2);
+  EXPECT_EQ(form.BrowserLocation, (dir / "run_searched.htm").string());
+
+  // Matching pages and the picture are saved in the collection folder.
+  EXPECT_EQ(ReadFile(dir / "saved" / "a.htm").substr(0, 19), "<html><head><TITLE>");
+  EXPECT_NE(ReadFile(dir / "saved" / "sub.htm").find("a robot lives here"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir / "saved" / "pic.gif"), std::string("GIF89a\x01\x00\x01\x00\x00\xff\x00,", 13));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "saved"), fs::directory_iterator()), 3);
+
+  // Panel texts along the way; the wait between fetches passed on the fake clock.
+  const auto& panel1 = host.statusHistory[1];
+  EXPECT_NE(std::find(panel1.begin(), panel1.end(), "Excluded by robots.txt"), panel1.end());
+  EXPECT_NE(std::find(panel1.begin(), panel1.end(), "Download Finished"), panel1.end());
+  EXPECT_EQ(host.Status(2), "# URL Searched: 12");
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(CrawlTest, DepthOneAndStayWithinDomainFetchOnlyTheStart) {
+  Crawl("/index.htm", 1);
+  EXPECT_EQ(Requests(), (std::vector<std::string>{"/robots.txt", "/index.htm"}));
+  EXPECT_EQ(TreeLines(), "6 WWW\n  3 B/index.htm\n");
+
+  site.ClearRequests();
+  robot->Form().chkStay = true;
+  Crawl("/a.htm", 3);
+  EXPECT_EQ(Requests(), (std::vector<std::string>{"/robots.txt", "/a.htm"}));
+  // The page went through the completion (recorded), but the tree only got
+  // its node, without an entry.
+  EXPECT_EQ(TreeLines(), "6 WWW\n  3 B/index.htm\n");
+  EXPECT_EQ(robot->Form().List1, (std::vector<std::string>{site.Url("/a.htm")}));
+  EXPECT_EQ(robot->Tree().Root()->Links().Count(), 2u);
+}
+
+TEST_F(CrawlTest, RestartFromANodeAlreadyInTheTree) {
+  robot->Options().politeness = std::chrono::seconds(0);  // no pause at all
+  const auto started = host.clock;
+  Crawl("/dir/b.htm", 2);
+  EXPECT_LT(host.clock - started, std::chrono::seconds(15));
+  const ResourceNodePtr b = robot->Tree().Root()->Links()[0];
+  ASSERT_EQ(b->Links().Count(), 1u);
+  site.ClearRequests();
+  Crawl("/dir/b.htm", 2);
+  // The same node again: its link is read again, found in the tree, and the
+  // earlier child is crawled once more.
+  EXPECT_EQ(robot->Tree().Root()->Links().Count(), 1u);
+  EXPECT_EQ(robot->Tree().Root()->Links()[0], b);
+  EXPECT_EQ(b->Links().Count(), 1u);
+  EXPECT_EQ(Requests(), (std::vector<std::string>{"/robots.txt", "/dir/b.htm", "/dir/sub.htm", "/dir/sub.htm",
+                                                  "/dir/sub.htm"}));
+}
+
+TEST_F(CrawlTest, StopTwoLevelsDownUnwindsEveryLevel) {
+  // The crawl's own fetch of sub.htm (after its two reads as a link) hangs
+  // until the test is over; Stop is pressed while it runs.
+  site.StallFrom("/dir/sub.htm", 3);
+  host.onPump = [&] {
+    const auto r = Requests();
+    if (std::count(r.begin(), r.end(), "/dir/sub.htm") == 3 && !state.StopWanted()) robot->mnuStopSearch_Click();
+  };
+  Crawl("/index.htm", 3);
+  // sub.htm is two levels below the start: its fetch returned unfinished
+  // (image 2), the levels above it left their loops (c.htm and missing.htm
+  // were never fetched), and each said so once.
+  EXPECT_EQ(TreeLines(),
+            "6 WWW\n"
+            "  3 B/index.htm\n"
+            "    5 B/pic.gif (pic.gif)\n"
+            "    1 B/a.htm (a.htm)\n"
+            "    4 B/dir/b.htm (/dir/b.htm)\n"
+            "      2 B/dir/sub.htm (sub.htm)\n");
+  const auto r = Requests();
+  EXPECT_EQ(std::count(r.begin(), r.end(), "/c.htm"), 2);
+  ASSERT_EQ(host.messages.size(), 2u);
+  for (const auto& m : host.messages) {
+    EXPECT_EQ(m.text, "Search was Cancelled!.");
+    EXPECT_EQ(m.title, "");
+    EXPECT_EQ(m.icon, MsgIcon::Exclamation);
+  }
+  EXPECT_EQ(host.Status(1), "Search Cancelled");
+  EXPECT_FALSE(robot->Form().mnuStopSearchEnabled);
+}
+
+TEST_F(CrawlTest, RobotsFileDecidesUnlessSwitchedOff) {
+  site.Set("/robots.txt", {"text/plain", "User-agent: Zorvik\nDisallow: /dir/\n\nUser-agent: *\nDisallow: /\n"});
+  Crawl("/dir/b.htm", 2);
+  EXPECT_EQ(Requests(), (std::vector<std::string>{"/robots.txt"}));
+  EXPECT_EQ(TreeLines(), "6 WWW\n  2 B/dir/b.htm\n");
+  EXPECT_EQ(host.Status(1), "Excluded by robots.txt");
+
+  robot->mnuNew_Click();
+  site.ClearRequests();
+  robot->Options().obeyRobotsTxt = false;
+  Crawl("/index.htm", 2);
+  const auto r = Requests();
+  EXPECT_EQ(std::count(r.begin(), r.end(), "/robots.txt"), 0);
+  EXPECT_EQ(std::count(r.begin(), r.end(), "/private/p.htm"), 3);
+}
+
+TEST_F(CrawlTest, UnreachableAndHttpsLinks) {
+  site.Set("/index.htm", {"text/html",
+                          "<a href=\"" + testing::RefusedUrl() + "x.htm\">refused</a>"
+                          "<a href=\"https://127.0.0.1:1/\">secure</a><a href=\"c.htm\">c</a>"});
+  Crawl("/index.htm", 2);
+  // The refused link is dropped; https is skipped; c.htm is crawled.
+  EXPECT_EQ(TreeLines(), "6 WWW\n  3 B/index.htm\n    4 B/c.htm (c.htm)\n");
+
+  robot->mnuNew_Click();
+  robot->Options().followHttps = true;
+  Crawl("/index.htm", 2);
+  // Taken like an http link now, but nobody answers there either.
+  EXPECT_EQ(robot->Tree().Root()->Links()[0]->Links().Count(), 1u);
+}
+
+}  // namespace
+}  // namespace zorvik
