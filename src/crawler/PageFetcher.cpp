@@ -160,7 +160,11 @@ void PageFetcher::PictureBranch() {
          piece = inet1_.GetChunk(kPictureChunk, Inet::kBytes)) {
       bytes += piece;
     }
-    harvest::SaveIntoFolder(ctx_.SaveFolder(), HandyStuff::FileNamePart(form.txtURL), bytes);
+    // An error page (a 404 for a picture address) is no picture: not stored.
+    const int status = inet1_.StatusCode();
+    if (status >= 200 && status < 300) {
+      harvest::SaveIntoFolder(ctx_.SaveFolder(), HandyStuff::FileNamePart(form.txtURL), bytes);
+    }
   }
   ctx_.IsPicture = false;
   ctx_.host.ShowStatus(1, "Downloaded File");

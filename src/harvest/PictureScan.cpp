@@ -112,9 +112,12 @@ void PictureScan::Inet2_StateChanged(std::int16_t state) {
            piece = inet2_.GetChunk(4096, Inet::kBytes)) {
         bytes += piece;
       }
-      const std::filesystem::path saved =
-          SaveIntoFolder(saveFolder_(), HandyStuff::FileNamePart(current_), bytes);
-      if (!saved.empty()) stored_.push_back(saved);
+      // An error page is no picture: only a successful answer is stored.
+      const int status = inet2_.StatusCode();
+      if (status >= 200 && status < 300) {
+        const std::filesystem::path saved = SaveIntoFolder(saveFolder_(), HandyStuff::FileNamePart(current_), bytes);
+        if (!saved.empty()) stored_.push_back(saved);
+      }
       break;
     }
     case 0:

@@ -241,5 +241,27 @@ TEST_F(CrawlTest, UnreachableAndHttpsLinks) {
   EXPECT_EQ(robot->Tree().Root()->Links()[0]->Links().Count(), 1u);
 }
 
+TEST_F(CrawlTest, PicturesOfAnOpenedPageAreDownloadedInTurn) {
+  site.Set("/a.jpg", {"image/jpeg", "JPEG bytes"});
+  RobotForm& form = robot->Form();
+  form.txtURL = site.Url("/");
+  robot->Pictures().ScanPictures(R"(<img src="a.jpg"><body background=pic.gif><img src="gone.gif">)");
+  EXPECT_EQ(robot->Pictures().Waiting(), 2u);  // the first runs, the others wait
+  for (int i = 0; i < 400 && (robot->Pictures().Waiting() > 0 || robot->Inet2().StillExecuting()); ++i) {
+    host.WaitEvents(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(Requests(), (std::vector<std::string>{"/a.jpg", "/pic.gif", "/gone.gif"}));
+  EXPECT_EQ(ReadFile(dir / "saved" / "a.jpg"), "JPEG bytes");
+  EXPECT_EQ(ReadFile(dir / "saved" / "pic.gif").size(), 13u);
+  EXPECT_FALSE(fs::exists(dir / "saved" / "gone.gif"));  // a 404 page is no picture
+  EXPECT_EQ(robot->Pictures().Stored().size(), 2u);
+  EXPECT_EQ(form.FoundCount, 3);
+  EXPECT_EQ(host.Status(3), "# Pages Found: 3");
+  const auto& panel1 = host.statusHistory[1];
+  EXPECT_EQ(std::count(panel1.begin(), panel1.end(), "Download Finished"), 3);
+  EXPECT_EQ(form.txtURL, site.Url("/gone.gif"));
+  EXPECT_EQ(host.pointer, MousePointer::Default);
+}
+
 }  // namespace
 }  // namespace zorvik
