@@ -38,12 +38,13 @@ class CrawlSite {
   void Release() { server_.Release(); }
 
  private:
-  TestHttpServer server_;
   mutable std::mutex mutex_;
   std::map<std::string, Page> pages_;
   std::vector<std::string> requests_;
   std::string stallPath_;
   int stallFrom_ = 0;
+  // Last: stopped (and its handlers finished) before the pages go.
+  TestHttpServer server_;
 };
 
 }  // namespace zorvik::testing
