@@ -24,10 +24,12 @@ Host::~Host() = default;
 void Host::YieldSlowly() {
   if (interval_.count() <= 0) {
     countdown_ = 1;
+    NoteGap(std::chrono::steady_clock::now());
     PumpNow();
     return;
   }
   const auto now = std::chrono::steady_clock::now();
+  NoteGap(now);
   // Read the clock about eight times per interval, whatever a yield costs.
   const auto sinceCheck = now - lastCheck_;
   lastCheck_ = now;
@@ -49,6 +51,7 @@ void Host::YieldSlowly() {
 void Host::WaitEvents(std::chrono::milliseconds timeout) {
   ++yields_;
   lastPump_ = std::chrono::steady_clock::now();
+  NoteGap(lastPump_);
   if (PumpNow()) return;  // the caller's condition may already be met
   EventSource* busy = nullptr;
   for (EventSource* s : sources_) {
@@ -62,6 +65,8 @@ void Host::WaitEvents(std::chrono::milliseconds timeout) {
   } else {
     WaitPlatform(timeout);
   }
+  // Blocking here is the event loop waiting, not a stall.
+  NoteGap(std::chrono::steady_clock::now());
   PumpNow();
 }
 

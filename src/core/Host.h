@@ -78,6 +78,14 @@ class Host {
   // Number of DoEvents/WaitEvents calls and of real pumps since construction.
   std::uint64_t YieldCount() const { return yields_; }
   std::uint64_t PumpCount() const { return pumps_; }
+  // The longest time between two looks at the clock by the yields: an
+  // upper bound of how long the event loop went without a chance to run.
+  // Measured from the first yield after ResetYieldGap.
+  std::chrono::nanoseconds LongestYieldGap() const { return longestGap_; }
+  void ResetYieldGap() {
+    longestGap_ = {};
+    gapFrom_ = {};
+  }
 
   void AddEventSource(EventSource* source);
   void RemoveEventSource(EventSource* source);
@@ -121,6 +129,12 @@ class Host {
   std::int64_t stride_ = 1;
   std::vector<EventSource*> sources_;
   std::uint64_t yields_ = 0;
+  std::chrono::nanoseconds longestGap_{};
+  std::chrono::steady_clock::time_point gapFrom_{};
+  void NoteGap(std::chrono::steady_clock::time_point now) {
+    if (gapFrom_.time_since_epoch().count() != 0 && now - gapFrom_ > longestGap_) longestGap_ = now - gapFrom_;
+    gapFrom_ = now;
+  }
   std::uint64_t pumps_ = 0;
   int depth_ = 0;
 };

@@ -19,7 +19,9 @@
 #include "crawler/ResourceTree.h"
 #include "crawler/RobotContext.h"
 #include "crawler/RobotsGate.h"
+#include "engines/EngineCatalogue.h"
 #include "engines/EngineEndpoints.h"
+#include "engines/Pickers.h"
 #include "engines/ResultSectionCut.h"
 #include "engines/SearchResultFile.h"
 #include "harvest/AddressHarvester.h"
@@ -58,11 +60,40 @@ class WebRobot {
   Inet& Inet2() { return inet2_; }
   const std::filesystem::path& ProgramDirectory() const { return ctx_.programDirectory; }
 
-  // The toolbar's buttons by key ("btnStop"; the search button comes with
-  // the launch).
+  // ---- starting and stopping searches ----
+  // The toolbar's buttons by key: "btnSearch" (URL-file dialog, then the
+  // main search routine, or only the harvest and picture scan of an opened
+  // page while one is waiting) and "btnStop".
   void tbToolbar_ButtonClick(std::string_view key);
+  // "&Perform Search": URL-file dialog titled "Open/Create New file", then
+  // the main search routine.
+  void mnuPerformSearch_Click();
   // "&Stop Search".
   void mnuStopSearch_Click();
+  // The "All" run: every general engine's result section.
+  void Command1_Click();
+  // The open-page search: an HTML page from disk as the start of a crawl.
+  void Command2_Click();
+  // "&File Search": the site search over the lines of "sitesearch.txt".
+  void mnuFileSearch_Click();
+  // "Search Engine &Result" and "Search &URL's": the search result file and
+  // the searched report in the browser pane.
+  void mnuEngineResult_Click();
+  void mnuSearchUrl_Click();
+  // "&Open page": a page from disk into the page-text box, waiting for the
+  // Search button to harvest and save it.
+  void mnuOpenPage_Click();
+  // A key in the address box: Enter (13) starts a search from it.
+  void txtURL_KeyPress(int keyAscii);
+  // The first engine list's selection changed (to its current text).
+  void Combo1_Click();
+
+  // The pickers the searches show.
+  FfaCategoriesPicker& FfaPicker() { return ffaPicker_; }
+  SearchOptionsPicker& OptionsPicker() { return optionsPicker_; }
+  // The search result file and the searched report of the current search.
+  std::filesystem::path SearchResultPath() const;
+  std::filesystem::path SearchedReportPath() const;
   // "&New Search": a fresh tree root and a found counter of 0.
   void mnuNew_Click();
   void tvURLTreeView_NodeClick(std::string_view key);
@@ -80,6 +111,21 @@ class WebRobot {
 
  private:
   void StopCommon();
+  // Pieces of the launch.
+  bool AskUrlFile(std::string_view title, std::string_view filter);
+  void DeriveResultBaseName();
+  void CollectionFolderQuestion();
+  void MainSearchRoutine();
+  void DirectModeRun(const EngineRecord& engine);
+  void AllRun();
+  void CrawlFrom(std::int16_t depth, const EngineRecord* engine, bool continuation);
+  void BlockingFetchAndCut(const std::string& address);
+  void FinishSteps();
+  void EnterRunningState();
+  void AppendToResultFile(std::string_view line);
+  void ShowResultFile();
+  void HarvestAndSaveOpenedPage();
+  void FreshAnalyst();
 
   Host& host_;
   SearchState& state_;
@@ -99,6 +145,8 @@ class WebRobot {
   PageFetcher fetcher_;
   LinkExtractor links_;
   CrawlController crawl_;
+  FfaCategoriesPicker ffaPicker_;
+  SearchOptionsPicker optionsPicker_;
 };
 
 }  // namespace zorvik
