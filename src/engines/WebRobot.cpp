@@ -40,17 +40,6 @@ void WebRobot::StopCommon() {
   fetcher_.Abandon();
 }
 
-void WebRobot::tbToolbar_ButtonClick(std::string_view key) {
-  if (key == "btnStop") {
-    ctx_.FetchAborted = true;
-    StopCommon();
-    form_.btnSearchEnabled = true;
-    tree_.Root()->RemoveLinks();
-    form_.tmrBusyEnabled = false;
-    host_.SetMousePointer(MousePointer::Default);
-  }
-}
-
 void WebRobot::mnuStopSearch_Click() { StopCommon(); }
 
 void WebRobot::mnuNew_Click() { tree_.NewSearch(form_); }

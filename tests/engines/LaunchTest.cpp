@@ -1,0 +1,339 @@
+// The commands that start searches, against a local server standing in for
+// the outside engines and the web: the dialogs and messages, the enabled
+// commands while a search runs, the search result file's lines, the "All"
+// run, a direct-mode engine, the open-page search and the site search.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/SearchState.h"
+#include "core/Text.h"
+#include "engines/WebRobot.h"
+#include "support/FakeHost.h"
+#include "support/TestHttpServer.h"
+
+namespace zorvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+
+// Answers every request with a page holding the markers of the "VB" engine's
+// cut and a link, and remembers each request target.
+class EngineServer {
+ public:
+  EngineServer() {
+    server.Routes().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+      {
+        std::lock_guard lock(mutex);
+        targets.push_back(req.target);
+      }
+      if (req.path == "/pic.JPG") {
+        res.set_content("JPEGDATA", "image/jpeg");
+        return;
+      }
+      res.set_content("<html><title>Engine</title>ads Results: robot one<br>robot two Search method end</html>",
+                      "text/html");
+    });
+    server.Start();
+  }
+  std::vector<std::string> Targets() {
+    std::lock_guard lock(mutex);
+    return targets;
+  }
+  std::size_t Count() {
+    std::lock_guard lock(mutex);
+    return targets.size();
+  }
+  testing::TestHttpServer server;
+  std::mutex mutex;
+  std::vector<std::string> targets;
+};
+
+class LaunchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("zorvik-launch-" + std::to_string(::getpid()) + "-" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir / "elsewhere");
+    // Every engine of the catalogue answers on the local server.
+    std::string ini;
+    for (const EngineRecord& e : EngineTable()) ini += QualifiedName(e) + " = " + server.server.Url("") + "\n";
+    WriteFile(dir / "engines.ini", ini);
+    robot = std::make_unique<WebRobot>(host, state, dir);
+    robot->Options().politeness = std::chrono::seconds(0);
+    robot->Form().txtSearchString = "robot";
+  }
+  void TearDown() override {
+    robot.reset();
+    fs::remove_all(dir);
+  }
+  void AnswerUrlFile(const std::string& name) { host.dialogAnswers.push_back((dir / "elsewhere" / name).string()); }
+
+ public:
+  // The enabled commands and the busy animation.
+  struct Enabled {
+    bool btnSearch, btnStop, perform, stop, txtURL, busy;
+    bool operator==(const Enabled&) const = default;
+  };
+
+ protected:
+  Enabled Now() const {
+    const RobotForm& f = robot->Form();
+    return {f.btnSearchEnabled, f.btnStopEnabled, f.mnuPerformSearchEnabled, f.mnuStopSearchEnabled,
+            f.txtURLEnabled, f.tmrBusyEnabled};
+  }
+
+  testing::FakeHost host;
+  SearchState state;
+  EngineServer server;
+  fs::path dir;
+  std::unique_ptr<WebRobot> robot;
+};
+
+constexpr LaunchTest::Enabled kIdle{true, false, true, false, true, false};
+constexpr LaunchTest::Enabled kCrawling{false, true, false, true, false, true};
+
+TEST_F(LaunchTest, SearchButtonCrawlsFromTheTypedAddress) {
+  RobotForm& form = robot->Form();
+  form.txtURL = server.server.Url("/start.htm");
+  form.txtSearchDepth = "1";
+  AnswerUrlFile("found.txt");
+  std::vector<Enabled> seen;
+  host.onPump = [&] { seen.push_back(Now()); };
+  robot->tbToolbar_ButtonClick("btnSearch");
+
+  EXPECT_EQ(host.dialogs.at(0).title, "Open/Create New URL file");
+  EXPECT_EQ(host.dialogs.at(0).filter, "Text (*.txt)|*.txt");
+  EXPECT_EQ(state.ResultBaseName, "found");
+  EXPECT_EQ(server.Targets(), (std::vector<std::string>{"/robots.txt", "/start.htm"}));
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.front(), kCrawling);
+  EXPECT_EQ(Now(), kIdle);
+  EXPECT_EQ(host.Status(1), "Finished..... ");
+  EXPECT_FALSE(state.Busy || state.Searching);
+  EXPECT_EQ(host.pointer, MousePointer::Default);
+  // Output files are named after the URL file but live in the program
+  // directory. With no engine the whole page goes into the result file.
+  const std::string result = ReadFile(dir / "found_search_result.htm");
+  EXPECT_EQ(result.substr(0, 49), "<HTML>\r\n<h2><center>SEARCH RESULT</center></h2>\r\n");
+  EXPECT_NE(result.find("Results: robot one"), std::string::npos);
+  EXPECT_EQ(result.substr(result.size() - 18), "</Body>\r\n</HTML>\r\n");
+  EXPECT_TRUE(fs::exists(dir / "found_searched.htm"));
+  EXPECT_EQ(ReadFile(dir / "elsewhere" / "found.txt").substr(0, form.txtURL.size()), form.txtURL);
+}
+
+TEST_F(LaunchTest, BadStartsAreRefusedWithTheirMessages) {
+  RobotForm& form = robot->Form();
+  struct Case {
+    std::string address, depth, text, title;
+    MsgIcon icon;
+  };
+  const Case cases[] = {
+      {"", "2", "No URL inserted!", "", MsgIcon::Exclamation},
+      {" www.x.com", "2", "Please enter a valid URL", "Invalid URL", MsgIcon::Critical},
+      {"www.x.com", "0", "Please enter an integer value for Search Depth.", "Invalid Search Depth",
+       MsgIcon::Critical},
+  };
+  for (const Case& c : cases) {
+    form.txtURL = c.address;
+    form.txtSearchDepth = c.depth;
+    host.messages.clear();
+    AnswerUrlFile("bad.txt");
+    robot->tbToolbar_ButtonClick("btnSearch");
+    ASSERT_EQ(host.messages.size(), 1u) << c.text;
+    EXPECT_EQ(host.messages[0].text, c.text);
+    EXPECT_EQ(host.messages[0].title, c.title);
+    EXPECT_EQ(host.messages[0].icon, c.icon);
+    EXPECT_EQ(Now(), kIdle);
+  }
+  EXPECT_EQ(server.Count(), 0u);
+  // A cancelled dialog ends the command before anything happens.
+  host.messages.clear();
+  const std::size_t dialogs = host.dialogs.size();
+  robot->mnuPerformSearch_Click();
+  EXPECT_EQ(host.dialogs.size(), dialogs + 1);
+  EXPECT_EQ(host.dialogs.back().title, "Open/Create New file");
+  EXPECT_TRUE(host.messages.empty());
+  // A typed server name is completed.
+  form.txtURL = "127.0.0.1:1";
+  form.txtSearchDepth = "1";
+  AnswerUrlFile("x.txt");
+  robot->mnuPerformSearch_Click();
+  EXPECT_EQ(form.txtURL, "http://127.0.0.1:1/");
+}
+
+TEST_F(LaunchTest, DirectModeEngineCutsItsPageTwice) {
+  RobotForm& form = robot->Form();
+  form.Combo5 = "VB";
+  AnswerUrlFile("vb.txt");
+  robot->tbToolbar_ButtonClick("btnSearch");
+  EXPECT_EQ(server.Targets(), (std::vector<std::string>{"/php-bin/search.php?searchview=priority&query=robot"}));
+  // Written by the fetch's cut and again by the run's own cut of the section.
+  const std::string section = "Results: robot one<br>robot two ";
+  EXPECT_EQ(ReadFile(dir / "vb_search_result.htm"),
+            "<HTML>\r\n<h2><center>SEARCH RESULT</center></h2>\r\n" + section + "\r\n" + section +
+                "\r\n</Body>\r\n</HTML>\r\n");
+  EXPECT_EQ(form.txtOutput, section);
+  EXPECT_EQ(state.StopRequested, 1);
+  EXPECT_EQ(form.BrowserLocation, (dir / "vb_search_result.htm").string());
+  EXPECT_EQ(Now(), kIdle);
+
+  // "Programming" asks for its topic first.
+  form.Combo5 = "Programming";
+  host.pickAnswers.push_back({ListPick::Outcome::Chosen, "VB: Sound Bites"});
+  AnswerUrlFile("prog.txt");
+  robot->tbToolbar_ButtonClick("btnSearch");
+  ASSERT_EQ(host.pickers.size(), 1u);
+  EXPECT_EQ(host.pickers[0].caption, "Search Options");
+  EXPECT_EQ(host.pickers[0].items.size(), 34u);
+  EXPECT_EQ(state.SearchOption, "VB: Sound Bites");
+  // The expression goes in as typed; the transfer sends blanks as "+".
+  EXPECT_EQ(form.txtURL, server.server.Url("/riquery.asp?keyword=VB: Sound Bites"));
+  EXPECT_EQ(server.Targets().back(), "/riquery.asp?keyword=VB:+Sound+Bites");
+}
+
+TEST_F(LaunchTest, AllRunAsksEveryGeneralEngine) {
+  robot->Form().Combo1 = "All";
+  host.pickAnswers.push_back({ListPick::Outcome::Chosen, "1005 Computers"});
+  std::size_t requestsWhenPicked = 0;
+  AnswerUrlFile("first.txt");  // the Search button's dialog
+  AnswerUrlFile("all.txt");    // and the "All" run's own
+  host.onPump = [&] {
+    if (!host.pickers.empty() && requestsWhenPicked == 0) requestsWhenPicked = server.Count();
+  };
+  robot->tbToolbar_ButtonClick("btnSearch");
+  EXPECT_EQ(host.dialogs.size(), 2u);
+  EXPECT_EQ(state.ResultBaseName, "all");
+  EXPECT_EQ(server.Count(), 14u);  // "Questfinder" is passed over
+  ASSERT_EQ(host.pickers.size(), 1u);
+  EXPECT_EQ(host.pickers[0].caption, "FFA Categories");
+  EXPECT_EQ(state.FfaCategoryNumber, "1005");
+  const auto targets = server.Targets();
+  EXPECT_EQ(std::count_if(targets.begin(), targets.end(),
+                          [](const std::string& t) { return t.find("1005") != std::string::npos; }),
+            1);
+  EXPECT_EQ(host.Status(1), "Finished..... ");
+  const std::string result = ReadFile(dir / "all_search_result.htm");
+  EXPECT_EQ(result.substr(0, 8), "<HTML>\r\n");
+  EXPECT_EQ(result.substr(result.size() - 18), "</Body>\r\n</HTML>\r\n");
+}
+
+TEST_F(LaunchTest, StopDuringTheThirdEngineEndsTheAllRun) {
+  AnswerUrlFile("all.txt");
+  host.onPump = [&] {
+    if (server.Count() == 3 && !state.StopWanted()) robot->mnuStopSearch_Click();
+  };
+  robot->Command1_Click();
+  EXPECT_EQ(robot->Form().Combo1, "HotBot");  // the third engine, where the run ended
+  EXPECT_EQ(server.Count(), 3u);
+  EXPECT_EQ(host.Status(1), "Finished..... ");
+  EXPECT_EQ(Now(), kIdle);
+}
+
+TEST_F(LaunchTest, OpenPageSearchStartsFromTheFile) {
+  RobotForm& form = robot->Form();
+  form.txtSearchString.clear();
+  robot->Command2_Click();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "You must enter a valid search expression!");
+  EXPECT_TRUE(host.dialogs.empty());
+
+  form.txtSearchString = "robot";
+  form.txtSearchDepth = "2";
+  form.chkStay = true;
+  form.Combo2 = "Go2Net";
+  const fs::path page = dir / "elsewhere" / "links.htm";
+  WriteFile(page, "<a href=\"" + server.server.Url("/one.htm") + "\">one</a> a robot page by me@robots.example.org " +
+                      "and more text after the address");
+  host.dialogAnswers.push_back(page.string());
+  robot->Command2_Click();
+  EXPECT_EQ(host.dialogs.back().title, "Open URL file");
+  EXPECT_EQ(host.dialogs.back().filter, "HTML (*.htm)|*.htm");
+  EXPECT_FALSE(form.chkStay);
+  EXPECT_EQ(form.Combo2, "");
+  EXPECT_EQ(state.OpenedPagePath, page.string());
+  EXPECT_EQ(state.SpideredFilePath, (dir / "spidered_links.htm").string());
+  // The opened page is left as it was; matching pages are recorded in a URL
+  // file of the program directory, and the spidered file is their report.
+  EXPECT_EQ(ReadFile(page).substr(0, 9), "<a href=\"");
+  EXPECT_EQ(ReadFile(page).find("\r\n"), std::string::npos);
+  EXPECT_EQ(state.UrlFilePath, (dir / "links.txt").string());
+  EXPECT_EQ(ReadFile(dir / "links.txt"), server.server.Url("/one.htm") + "\r\nEngine\r\n\r\n");
+  EXPECT_EQ(ReadFile(state.SpideredFilePath).substr(0, 32), "<HTML>\r\n<body bgcolor=\"#FBFCD6\" ");
+  // The page's link was read twice and sorted; the page itself was not fetched.
+  EXPECT_EQ(server.Targets(), (std::vector<std::string>{"/robots.txt", "/one.htm", "/one.htm"}));
+  const ResourceNodePtr start = robot->Tree().Root()->Links().Count() ? robot->Tree().Root()->Links()[0] : nullptr;
+  ASSERT_NE(start, nullptr);
+  EXPECT_EQ(start->PageURL(), text::LCase(page.string()));  // lower-cased for its links
+  EXPECT_TRUE(start->PageMatches);
+  EXPECT_EQ(ReadFile(dir / "links_mailfile.txt"), "me@robots.example.org\r\n");
+  EXPECT_FALSE(form.OpenedPageWaiting);
+  EXPECT_EQ(Now(), kIdle);
+}
+
+TEST_F(LaunchTest, SiteSearchFillsEachLineOfTheList) {
+  const std::string base = server.server.Url("");
+  WriteFile(dir / "sitesearch.txt", base + "/a?q=TXTSEARCHSTRING&n=1\r\n" + base + "/b/txtSearchString\n" +
+                                        "no placeholder\r\n" + base + "/never\r\n");
+  AnswerUrlFile("site.txt");
+  robot->mnuFileSearch_Click();
+  EXPECT_EQ(host.dialogs.back().title, "Save to URL file");
+  EXPECT_EQ(robot->Form().Combo1, "All");
+  EXPECT_EQ(server.Targets(), (std::vector<std::string>{"/a?q=robot&n=1", "/b/robot"}));
+  const std::string result = ReadFile(dir / "site_search_result.htm");
+  EXPECT_EQ(result.substr(0, 8), "<HTML>\r\n");
+  EXPECT_EQ(result.substr(result.size() - 18), "</Body>\r\n</HTML>\r\n");
+  EXPECT_EQ(Now(), kIdle);
+}
+
+TEST_F(LaunchTest, EnterInTheAddressBoxFetchesNothingWhileAborted) {
+  RobotForm& form = robot->Form();
+  form.txtURL = server.server.Url("/start.htm");
+  robot->txtURL_KeyPress('a');
+  EXPECT_TRUE(host.dialogs.empty());
+  AnswerUrlFile("enter.txt");
+  robot->txtURL_KeyPress(13);
+  // The abort mark of the Enter key keeps the crawl from making its first
+  // diplomat: nothing is fetched, the search still finishes.
+  EXPECT_TRUE(robot->Context().FetchAborted);
+  EXPECT_EQ(server.Count(), 0u);
+  EXPECT_EQ(host.Status(1), "Finished..... ");
+}
+
+TEST_F(LaunchTest, PictureStartAddressIsDownloadedNotCrawled) {
+  RobotForm& form = robot->Form();
+  form.txtURL = server.server.Url("/pic.JPG");
+  robot->Context().collectionFolder = (dir / "elsewhere").string() + "/";
+  AnswerUrlFile("pic.txt");
+  robot->tbToolbar_ButtonClick("btnSearch");
+  EXPECT_EQ(server.Targets(), (std::vector<std::string>{"/pic.JPG"}));
+  EXPECT_EQ(ReadFile(dir / "elsewhere" / "pic.JPG"), "JPEGDATA");
+  EXPECT_EQ(robot->Tree().Root()->Links().Count(), 0u);
+
+  robot->mnuEngineResult_Click();
+  EXPECT_EQ(form.BrowserLocation, (dir / "pic_search_result.htm").string());
+  robot->mnuSearchUrl_Click();
+  EXPECT_EQ(form.BrowserLocation, (dir / "pic_searched.htm").string());
+}
+
+}  // namespace
+}  // namespace zorvik
