@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "cli/CrawlCommand.h"
 #include "cli/EngineCommands.h"
 #include "cli/HarvestCommands.h"
 #include "cli/MatchCommand.h"
@@ -25,6 +26,7 @@ constexpr CommandEntry kCommands[] = {
     {"report", RunReportCommand, "write the searched report of a URL file"},
     {"query", RunQueryCommand, "print the request address an engine gets"},
     {"cut", RunCutCommand, "cut an engine's result section out of a saved page"},
+    {"crawl", RunCrawlCommand, "run a search of the robot: crawl from an address or ask engines"},
 };
 
 void PrintCommands(std::ostream& out) {
