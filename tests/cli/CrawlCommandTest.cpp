@@ -1,0 +1,423 @@
+// zorvik-search crawl, run as a child process against a local site: the
+// files it writes, what it prints, its exit status, Ctrl+C; and its console
+// host in process: the answers to the robot's dialogs and the interrupt.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/CrawlHost.h"
+#include "core/RobotForm.h"
+#include "crawler/CrawlSite.h"
+
+namespace zorvik::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CrawlSite;
+
+std::string Read(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The report layout shared by the searched report and the links report.
+const std::string kReportHead =
+    "<HTML>\r\n<body bgcolor=\"#FBFCD6\" text=\"#FF0000\">\r\n<Table border=1 width=95%>\r\n"
+    "<TR><td bgcolor=\"#FF00FF\">\r\n<h1><center>Zorvik Result</h1>\r\n</TD></tr>\r\n";
+const std::string kReportFoot = "</HTML>\r\n</Body>\r\n";
+
+// A site of three pages: the start page (no match, an address in its text,
+// a relative, an absolute and a mailto link, a picture), a matching page
+// with a mailto link, and a page linking back.
+const std::string kIndex =
+    "<html><head><title>Start</title></head><body>\r\n"
+    "<p>Write to the keeper of this site at keeper@site.example or read on.</p>\r\n"
+    "<a href=\"a.htm\">A</a>\r\n"
+    "<a href=\"{BASE}/b.htm\">B</a>\r\n"
+    "<a href=\"mailto:owner@example.com\">mail</a>\r\n"
+    "<img src=\"pic.gif\">\r\n"
+    "</body></html>\r\n";
+const std::string kA =
+    "<html><head><title>Robot Page</title></head><body>\r\n"
+    "<p>All about the robot.</p> <a href=\"mailto:info@robots.example\">mail</a>\r\n"
+    "</body></html>\r\n";
+const std::string kB = "<html><head><title>Other</title></head><body>nothing to find <a href=\"a.htm\">A</a></body></html>";
+
+class CrawlCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Lower case: the crawl lower-cases a page's own address when it takes
+    // its links, and an opened page's path is such an address.
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    dir = fs::temp_directory_path() / ("zorvik-crawl-cli-" + std::to_string(::getpid()) + "-" + name);
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* p : {"/index.htm", "/a.htm", "/dir/b.htm", "/dir/sub.htm", "/c.htm", "/missing.htm"})
+      site.Remove(p);
+    const std::string html = "text/html";
+    site.Set("/index.htm", {html, kIndex});
+    site.Set("/a.htm", {html, kA});
+    site.Set("/b.htm", {html, kB});
+    site.Start();
+  }
+  void TearDown() override {
+    site.Release();
+    fs::remove_all(dir);
+  }
+
+  std::string Url(const std::string& path) const { return site.Url(path); }
+  std::string Page(const std::string& body) const {
+    std::string page = body;
+    for (std::size_t at = page.find("{BASE}"); at != std::string::npos; at = page.find("{BASE}", at))
+      page.replace(at, 6, site.Base());
+    return page;
+  }
+
+  // Starts zorvik-search crawl with `args` after the common ones.
+  pid_t Launch(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {ZORVIK_SEARCH_PATH, "crawl", "--program-dir", dir.string(), "--wait", "0"};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string outPath = (dir / "stdout.txt").string();
+    const std::string errPath = (dir / "stderr.txt").string();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int in = ::open("/dev/null", O_RDONLY);
+      ::dup2(out, 1);
+      ::dup2(err, 2);
+      ::dup2(in, 0);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    return pid;
+  }
+  // Its exit status (128 + signal when a signal ended it); killed after 20 s.
+  int Wait(pid_t pid) {
+    int status = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > until) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        ADD_FAILURE() << "zorvik-search did not end";
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    out = Read(dir / "stdout.txt");
+    err = Read(dir / "stderr.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  int Run(const std::vector<std::string>& args) { return Wait(Launch(args)); }
+
+  std::string FileList(const std::string& base, bool addressFile, bool linksReport) const {
+    const std::string d = dir.string() + "/";
+    return "URL file:           " + d + base + ".txt\n" +
+           "search result file: " + d + base + "_search_result.htm\n" +
+           "searched report:    " + d + base + "_searched.htm\n" +
+           "address file:       " + d + base + "_mailfile.txt" + (addressFile ? "" : " (not written)") + "\n" +
+           "links report:       " + d + "links.htm" + (linksReport ? "" : " (not written)") + "\n";
+  }
+
+  CrawlSite site;
+  fs::path dir;
+  std::string out;
+  std::string err;
+};
+
+TEST_F(CrawlCommandTest, TwoLevelsFromAStartAddressWriteEveryFile) {
+  const std::string urlFile = (dir / "run.txt").string();
+  ASSERT_EQ(Run({"-e", "robot", "-u", Url("/index.htm"), "-o", urlFile, "-d", "2", "--emails", "--ext-emails",
+                 "--links", "--tree"}),
+            0)
+      << err;
+  EXPECT_EQ(err, "");
+
+  // Every link is read twice before it is sorted; then the two text links
+  // are crawled. The picture is only probed.
+  EXPECT_EQ(site.Requests(), (std::vector<std::string>{"/robots.txt", "/index.htm", "/a.htm", "/a.htm", "/b.htm",
+                                                       "/b.htm", "/pic.gif", "/pic.gif", "/a.htm", "/b.htm"}));
+
+  const std::string a = Url("/a.htm");
+  const std::string b = Url("/b.htm");
+  EXPECT_EQ(out, "6 WWW\n"
+                 "  3 " + Url("/index.htm") + "\n" +
+                 "    5 " + Url("/pic.gif") + " (pic.gif)\n" +
+                 "    1 " + a + " (a.htm)\n" +
+                 "    3 " + b + "\n" + FileList("run", true, true));
+
+  // The matching page is recorded when its link is sorted and when it is
+  // crawled, each time with its first mailto address.
+  const std::string record = a + "\r\nRobot Page\r\ninfo@robots.example\r\n";
+  EXPECT_EQ(Read(urlFile), record + record);
+
+  // Without an engine every text page fetched goes whole into the search
+  // result file, between the launch's opening and closing lines.
+  EXPECT_EQ(Read(dir / "run_search_result.htm"),
+            "<HTML>\r\n<h2><center>SEARCH RESULT</center></h2>\r\n" + Page(kIndex) + "\r\n" + kA + "\r\n" + kB +
+                "\r\n" + kA + "\r\n" + kB + "\r\n</Body>\r\n</HTML>\r\n");
+
+  const std::string row = "<TR><td>\r\n<a href=\"" + a + "\">" + a + "</a><br>\r\n<br>Robot Page\r\n" +
+                          "<a href=\"mailto:info@robots.example\">info@robots.example</a><br>\r\n</TD></tr>\r\n";
+  EXPECT_EQ(Read(dir / "run_searched.htm"), kReportHead + row + row + kReportFoot);
+
+  // The start page's address is harvested; the matching page's harvest
+  // begins at its mailto address, too close to the page's start.
+  EXPECT_EQ(Read(dir / "run_mailfile.txt"), "keeper@site.example\r\n");
+
+  // Only the absolute link is logged.
+  EXPECT_EQ(Read(dir / "links2.htm"), b + "\r\n");
+  EXPECT_EQ(Read(dir / "links.htm"),
+            kReportHead + "<TR><td>\r\n<a href=\"" + b + "\">" + b + "</a><br>\r\n</TD></tr>\r\n" + kReportFoot);
+}
+
+TEST_F(CrawlCommandTest, DepthOneWithoutBoxesFetchesTheStartOnly) {
+  // The URL file's last four characters go, whatever they are.
+  const fs::path other = dir / "elsewhere";
+  fs::create_directories(other);
+  const std::string urlFile = (other / "results.list").string();
+  ASSERT_EQ(Run({"-e", "nothing", "-u", Url("/index.htm"), "-o", urlFile, "-d", "1", "--no-robots"}), 0) << err;
+  EXPECT_EQ(site.Requests(), std::vector<std::string>{"/index.htm"});
+  EXPECT_FALSE(fs::exists(urlFile));
+  // The output files stay in the program directory, named after the URL file.
+  EXPECT_EQ(Read(dir / "results._search_result.htm"),
+            "<HTML>\r\n<h2><center>SEARCH RESULT</center></h2>\r\n" + Page(kIndex) + "\r\n</Body>\r\n</HTML>\r\n");
+  EXPECT_EQ(out.substr(0, out.find('\n') + 1), "URL file:           " + urlFile + " (not written)\n");
+  EXPECT_NE(out.find(dir.string() + "/results._searched.htm\n"), std::string::npos);
+}
+
+TEST_F(CrawlCommandTest, RefusedInputFetchesNothing) {
+  const std::string urlFile = (dir / "run.txt").string();
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"-u", Url("/index.htm"), "-d", "0"}, "Invalid Search Depth: Please enter an integer value for Search Depth.\n"},
+      {{"-u", Url("/index.htm"), "-d", "two"}, "Invalid Search Depth: Please enter an integer value for Search Depth.\n"},
+      {{}, "zorvik-search: No URL inserted!\n"},
+      {{"-u", "::nowhere"}, "Invalid URL: Please enter a valid URL\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"-e", "robot", "-o", urlFile};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    EXPECT_EQ(Run(args), 2) << c.message;
+    EXPECT_EQ(err, c.message);
+    EXPECT_EQ(out, "");
+  }
+  EXPECT_TRUE(site.Requests().empty());
+  EXPECT_FALSE(fs::exists(urlFile));
+}
+
+TEST_F(CrawlCommandTest, UsageErrors) {
+  const std::string urlFile = (dir / "run.txt").string();
+  const std::string u = Url("/index.htm");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"-u", u, "-o", urlFile}, "no search expression given"},
+      {{"-e", "robot", "-u", u}, "no URL file given"},
+      {{"-e", "robot", "-u", u, "-o", urlFile, "--frobnicate"}, "unknown argument --frobnicate"},
+      {{"-e", "robot", "-u", u, "-o", urlFile, "-d"}, "option -d needs a value"},
+      {{"-e", "robot", "-o", urlFile, "--all", "--site-search"}, "choose one of"},
+      {{"-e", "robot", "-u", u, "-o", urlFile, "--wait", "-1"}, "--wait wants a whole number"},
+      {{"-e", "robot", "-o", urlFile, "--engine", "Combo1/Yahoo"}, "Combo1 has no item \"Yahoo\""},
+      {{"-e", "robot", "-o", urlFile, "--engine", "Combo6/Lycos"}, "--engine wants LIST/NAME"},
+      {{"-e", "robot", "-o", urlFile, "--engine", "1/Lycos", "--engine", "Combo1/Go"}, "Combo1 is chosen twice"},
+      {{"-e", "robot", "-o", urlFile, "--all", "--ffa", "999"}, "--ffa wants a category code"},
+      {{"-e", "robot", "-o", urlFile, "--site-search"}, "no sitesearch.txt in"},
+      {{"-e", "robot", "--open-page", (dir / "none.htm").string()}, "no such page"},
+      {{"-e", "robot", "-u", u, "-o", (dir / "no" / "run.txt").string()}, "the URL file's folder does not exist"},
+  };
+  for (const auto& [args, problem] : cases) {
+    EXPECT_EQ(Run(args), 2) << problem;
+    EXPECT_EQ(err.rfind("zorvik-search crawl: " + problem, 0), 0u) << err;
+    EXPECT_NE(err.find("usage: zorvik-search crawl -e EXPRESSION"), std::string::npos);
+  }
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(out.find("Exit status: 0 when the search finished"), std::string::npos);
+  EXPECT_TRUE(site.Requests().empty());
+}
+
+TEST_F(CrawlCommandTest, InterruptPressesStopAndTheSearchEndsWithStatusOne) {
+  // The second probe of b.htm hangs until the child has been interrupted.
+  site.StallFrom("/b.htm", 2);
+  const std::string urlFile = (dir / "run.txt").string();
+  const pid_t pid = Launch({"-e", "robot", "-u", Url("/index.htm"), "-o", urlFile, "-d", "2"});
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto probes = [this] {
+    const std::vector<std::string> seen = site.Requests();
+    return std::count(seen.begin(), seen.end(), "/b.htm");
+  };
+  while (probes() < 2 && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ::kill(pid, SIGINT);
+  EXPECT_EQ(Wait(pid), 1) << err;
+  site.Release();
+  EXPECT_NE(err.find("zorvik-search: stopping the search"), std::string::npos) << err;
+  // Nothing after the stalled request: no picture probe, no descent.
+  EXPECT_EQ(site.Requests(), (std::vector<std::string>{"/robots.txt", "/index.htm", "/a.htm", "/a.htm", "/b.htm",
+                                                       "/b.htm"}));
+  // The finish steps still closed the search result file.
+  const std::string result = Read(dir / "run_search_result.htm");
+  EXPECT_EQ(result.substr(result.size() - 18), "</Body>\r\n</HTML>\r\n");
+  EXPECT_EQ(Read(urlFile), Url("/a.htm") + "\r\nRobot Page\r\n\r\n");
+  EXPECT_NE(out.find("URL file:           " + urlFile + "\n"), std::string::npos);
+}
+
+TEST_F(CrawlCommandTest, AllAsksEveryGeneralEngineAndAnswersTheFfaPicker) {
+  // Every engine of the first list is this site.
+  std::ofstream ini(dir / "engines.ini");
+  for (const char* name : {"AltaVista", "Lycos", "HotBot", "Excite", "Go", "Deja", "LookSmart", "1Blink", "AOL",
+                           "DogPile", "Questfinder", "FFA Links", "FFA Links 2", "Classified", "4Anything"})
+    ini << "Combo1/" << name << " = " << site.Base() << "\n";
+  ini.close();
+  const std::string urlFile = (dir / "all.txt").string();
+  ASSERT_EQ(Run({"-e", "robot", "-o", urlFile, "--all", "--ffa", "1007"}), 0) << err;
+  EXPECT_EQ(err, "");
+  const std::vector<std::string> requests = site.Requests();
+  ASSERT_EQ(requests.size(), 14u);
+  EXPECT_EQ(requests[0], "/cgi-bin/query?pg=q&kl=XX&stype=stext&q=robot&search.x=17&search.y=6");
+  EXPECT_EQ(requests[10], "/cgi-bin/search_cust.cgi?query=robot&list_limit=50&brief=No&category_num=1007");
+  EXPECT_EQ(requests[13], "/search/search.cgi?query=robot");
+  const std::string result = Read(dir / "all_search_result.htm");
+  EXPECT_EQ(result.substr(0, 8), "<HTML>\r\n");
+  EXPECT_EQ(result.substr(result.size() - 18), "</Body>\r\n</HTML>\r\n");
+  EXPECT_EQ(out.find("URL file:           " + urlFile + " (not written)\n"), 0u);
+}
+
+TEST_F(CrawlCommandTest, SiteSearchPutsTheExpressionIntoEveryLine) {
+  std::ofstream(dir / "sitesearch.txt", std::ios::binary)
+      << Url("/a.htm?q=txtSearchString&n=1") << "\r\n" << Url("/b.htm?TXTSEARCHSTRING") << "\r\n";
+  ASSERT_EQ(Run({"-e", "robot", "-o", (dir / "site.txt").string(), "--site-search"}), 0) << err;
+  EXPECT_EQ(site.Requests(), (std::vector<std::string>{"/a.htm?q=robot&n=1", "/b.htm?robot"}));
+  // "All" has no cut: the whole page goes in, once when it arrives and once
+  // more after the fetch.
+  EXPECT_EQ(Read(dir / "site_search_result.htm"),
+            "<HTML>\r\n" + kA + "\r\n" + kA + "\r\n" + kB + "\r\n" + kB + "\r\n</Body>\r\n</HTML>\r\n");
+}
+
+TEST_F(CrawlCommandTest, OpenPageSearchStartsFromThePageOnDisk) {
+  const fs::path page = dir / "links.htm.in";
+  std::ofstream(page, std::ios::binary) << "<html><body>a robot list <a href=\"" << Url("/a.htm")
+                                        << "\">A</a></body></html>";
+  const fs::path opened = dir / "mylinks.htm";
+  fs::rename(page, opened);
+  ASSERT_EQ(Run({"-e", "robot", "--open-page", opened.string(), "-d", "2", "--tree"}), 0) << err;
+  // The page itself is not fetched; its link is probed, and not fetched
+  // again at the next level either.
+  EXPECT_EQ(site.Requests(), (std::vector<std::string>{"/robots.txt", "/a.htm", "/a.htm"}));
+  EXPECT_EQ(out.substr(0, out.find("URL file:")),
+            "6 WWW\n  1 " + opened.string() + "\n    1 " + Url("/a.htm") + "\n")
+      << err;
+}
+
+// ---- the host in process ----
+
+TEST(CrawlHostTest, AnswersDialogsAndPickersFromTheOptions) {
+  std::ostringstream err;
+  CrawlAnswers answers;
+  answers.urlFile = "/tmp/u.txt";
+  answers.openPage = "/tmp/p.htm";
+  answers.ffaCode = "1001";
+  answers.option = "C++";
+  CrawlHost host(err, answers, ProgressStyle::None);
+  EXPECT_EQ(host.OpenFileDialog({"Open/Create New URL file", "Text (*.txt)|*.txt", "", ""}), "/tmp/u.txt");
+  EXPECT_EQ(host.OpenFileDialog({"Save to URL file", "Text (*.txt)|*.txt", "", ""}), "/tmp/u.txt");
+  EXPECT_EQ(host.OpenFileDialog({"Open URL file", "HTML (*.htm)|*.htm", "", ""}), "/tmp/p.htm");
+  EXPECT_EQ(host.ChooseFolder("Save to.....", ""), std::nullopt);
+  const ListPick ffa = host.PickFromList("FFA Categories", {"none All Categories", "1000 Other", "1001 Art"}, "&Use");
+  EXPECT_EQ(ffa.outcome, ListPick::Outcome::Chosen);
+  EXPECT_EQ(ffa.text, "1001 Art");
+  const ListPick option = host.PickFromList("Search Options", {"C", "C++ ", "C++"}, "Use");
+  EXPECT_EQ(option.text, "C++");
+  EXPECT_FALSE(host.InputRejected());
+  EXPECT_EQ(err.str(), "");
+
+  // An answer the list does not have closes the picker and counts as bad input.
+  EXPECT_EQ(host.PickFromList("Search Options", {"Java"}, "Use").outcome, ListPick::Outcome::Closed);
+  EXPECT_TRUE(host.InputRejected());
+
+  CrawlHost bare(err, {}, ProgressStyle::None);
+  EXPECT_EQ(bare.PickFromList("FFA Categories", {"1001 Art"}, "&Use").outcome, ListPick::Outcome::Closed);
+  EXPECT_FALSE(bare.InputRejected());
+  EXPECT_EQ(bare.OpenFileDialog({"Open/Create New URL file", "", "", ""}), std::nullopt);
+  EXPECT_TRUE(bare.InputRejected());
+}
+
+TEST(CrawlHostTest, MessagesAndPanelLines) {
+  std::ostringstream err;
+  CrawlHost host(err, {}, ProgressStyle::PanelLines);
+  RobotForm form;
+  form.SearchedCount = 3;
+  form.FoundCount = 1;
+  form.txtURL = "http://x/";
+  host.Watch(&form);
+  host.ShowStatus(1, "Connecting");
+  host.ShowStatus(1, "Connecting");  // no change, no line
+  host.ShowStatus(2, "# URL Searched: 3");
+  host.ShowStatus(1, "Finished..... ");
+  EXPECT_EQ(host.MsgBox("Search was Cancelled!.", MsgButtons::Ok, MsgIcon::Exclamation, ""), MsgAnswer::Ok);
+  EXPECT_FALSE(host.InputRejected());
+  EXPECT_EQ(host.MsgBox("Go on?", MsgButtons::YesNo, MsgIcon::Question, "Q"), MsgAnswer::Yes);
+  EXPECT_EQ(err.str(),
+            "Connecting | searched 3 | found 1 | http://x/\n"
+            "Finished..... | searched 3 | found 1 | http://x/\n"
+            "zorvik-search: Search was Cancelled!.\n"
+            "Q: Go on?\n");
+  EXPECT_EQ(host.Panel(2), "# URL Searched: 3");
+  host.MsgBox("Please enter a valid URL", MsgButtons::Ok, MsgIcon::Critical, "Invalid URL");
+  EXPECT_TRUE(host.InputRejected());
+}
+
+TEST(CrawlHostTest, FirstInterruptPressesStopInsideThePump) {
+  std::ostringstream err;
+  CrawlHost host(err, {}, ProgressStyle::None);
+  int presses = 0;
+  host.OnInterrupt([&] { ++presses; });
+  host.CatchInterrupt();
+  host.WaitEvents(std::chrono::milliseconds(1));
+  EXPECT_EQ(presses, 0);
+  ::raise(SIGINT);
+  EXPECT_EQ(presses, 0);  // the handler only notes it
+  host.WaitEvents(std::chrono::milliseconds(1));
+  host.WaitEvents(std::chrono::milliseconds(1));
+  EXPECT_EQ(presses, 1);
+  EXPECT_TRUE(host.Stopped());
+  host.ReleaseInterrupt();
+}
+
+TEST(CrawlHostDeathTest, SecondInterruptEndsTheProcessAtOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        std::ostringstream err;
+        CrawlHost host(err, {}, ProgressStyle::None);
+        host.CatchInterrupt();
+        ::raise(SIGINT);
+        ::raise(SIGINT);
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(130), "");
+}
+
+}  // namespace
+}  // namespace zorvik::cli
