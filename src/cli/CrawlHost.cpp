@@ -73,6 +73,8 @@ void CrawlHost::ReleaseInterrupt() {
 }
 
 void CrawlHost::PumpPlatform() {
+  // A status text held back by the rate limit is shown once it may be.
+  if (dirty_) Render(false);
   if (g_interrupts == 0 || stopped_ || !catching_) return;
   stopped_ = true;
   ClearStatusLine();
@@ -112,7 +114,11 @@ std::string CrawlHost::ProgressText() const {
 
 void CrawlHost::Render(bool force) {
   const auto now = std::chrono::steady_clock::now();
-  if (!force && lineShown_ && now - lastRender_ < kRenderInterval) return;
+  if (!force && lineShown_ && now - lastRender_ < kRenderInterval) {
+    dirty_ = true;
+    return;
+  }
+  dirty_ = false;
   lastRender_ = now;
   std::string line = ProgressText();
   const std::size_t width = TerminalWidth() - 1;
@@ -126,11 +132,12 @@ void CrawlHost::ClearStatusLine() {
   if (!lineShown_) return;
   err_ << "\r\x1b[K";
   lineShown_ = false;
+  dirty_ = true;  // drawn again at the next pump
 }
 
 void CrawlHost::EndProgress() {
   if (style_ != ProgressStyle::StatusLine || !lineShown_) return;
-  Render(true);
+  if (dirty_) Render(true);
   err_ << '\n';
   err_.flush();
   lineShown_ = false;

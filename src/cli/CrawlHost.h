@@ -91,6 +91,7 @@ class CrawlHost : public HeadlessHost {
   bool stopped_ = false;
   bool catching_ = false;
   bool lineShown_ = false;
+  bool dirty_ = false;  // the status line is behind the panels
   std::string lastPanelLine_;
   std::chrono::steady_clock::time_point lastRender_{};
 };

@@ -388,6 +388,31 @@ TEST(CrawlHostTest, MessagesAndPanelLines) {
   EXPECT_TRUE(host.InputRejected());
 }
 
+TEST(CrawlHostTest, StatusLineIsRewrittenInPlaceAtMostTenTimesASecond) {
+  std::ostringstream err;
+  CrawlHost host(err, {}, ProgressStyle::StatusLine);
+  RobotForm form;
+  form.txtURL = "http://x/";
+  host.Watch(&form);
+  host.ShowStatus(1, "Connecting");
+  host.ShowStatus(1, "Connected");  // held back
+  EXPECT_EQ(err.str(), "\rConnecting | searched 0 | found 0 | http://x/\x1b[K");
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  form.SearchedCount = 1;
+  host.WaitEvents(std::chrono::milliseconds(1));  // the pump catches up
+  // A message box clears the line first; the line comes back at the end.
+  host.MsgBox("text", MsgButtons::Ok, MsgIcon::None, "T");
+  host.EndProgress();
+  EXPECT_EQ(err.str(),
+            "\rConnecting | searched 0 | found 0 | http://x/\x1b[K"
+            "\rConnected | searched 1 | found 0 | http://x/\x1b[K"
+            "\r\x1b[KT: text\n");
+  host.WaitEvents(std::chrono::milliseconds(1));
+  host.EndProgress();
+  EXPECT_EQ(err.str().substr(err.str().rfind("T: text\n")),
+            "T: text\n\rConnected | searched 1 | found 0 | http://x/\x1b[K\n");
+}
+
 TEST(CrawlHostTest, FirstInterruptPressesStopInsideThePump) {
   std::ostringstream err;
   CrawlHost host(err, {}, ProgressStyle::None);
