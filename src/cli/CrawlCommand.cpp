@@ -225,6 +225,16 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, CrawlOpti
     });
     if (!known) return "--ffa wants a category code (\"none\", \"1001\" ... \"1040\"), not \"" + *o.answers.ffaCode + "\"";
   }
+  if (o.answers.option) {
+    // The engine that will ask for an option must offer this one.
+    for (int n = 1; n <= kEngineListCount; ++n) {
+      const EngineRecord* engine = FindEngine(n, o.form.Combo(n));
+      if (engine == nullptr) continue;
+      const auto items = SearchOptionItems(*engine);
+      if (!items.empty() && std::find(items.begin(), items.end(), *o.answers.option) == items.end())
+        return "\"" + std::string(engine->name) + "\" has no search option \"" + *o.answers.option + "\"";
+    }
+  }
   std::error_code ec;
   if (!o.programDir) o.programDir = fs::current_path(ec);
   if (!fs::is_directory(*o.programDir, ec)) return "no such program directory: " + o.programDir->string();

@@ -304,6 +304,30 @@ TEST_F(CrawlCommandTest, AllAsksEveryGeneralEngineAndAnswersTheFfaPicker) {
   EXPECT_EQ(out.find("URL file:           " + urlFile + " (not written)\n"), 0u);
 }
 
+TEST_F(CrawlCommandTest, DirectModeEngineAsksItsOptionAndCutsItsResults) {
+  std::ofstream(dir / "engines.ini") << "Combo5/Programming = " << site.Base() << "\n";
+  site.Set("/riquery.asp", {"text/html", "<html><body>ads<h2>Results for robot</h2><p>one</p>"
+                                         "Back to top of page</body></html>"});
+  ASSERT_EQ(Run({"-e", "robot", "-o", (dir / "p.txt").string(), "--engine", "Combo5/Programming", "--option",
+                 "SQL: Tools"}),
+            0)
+      << err;
+  EXPECT_EQ(err, "");
+  const std::vector<std::string> requests = site.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].rfind("/riquery.asp?keyword=SQL:", 0), 0u) << requests[0];
+  // Cut when the page arrives and once more by the run.
+  const std::string section = "<h2>Results for robot</h2><p>one</p>";
+  EXPECT_EQ(Read(dir / "p_search_result.htm"), "<HTML>\r\n<h2><center>SEARCH RESULT</center></h2>\r\n" + section +
+                                                   "\r\n" + section + "\r\n</Body>\r\n</HTML>\r\n");
+
+  // An option the engine's list does not have is refused before anything
+  // is fetched.
+  EXPECT_EQ(Run({"-e", "robot", "-o", (dir / "p.txt").string(), "--engine", "5/Programming", "--option", "Cobol"}), 2);
+  EXPECT_EQ(err.rfind("zorvik-search crawl: \"Programming\" has no search option \"Cobol\"\n", 0), 0u) << err;
+  EXPECT_EQ(site.Requests().size(), 1u);
+}
+
 TEST_F(CrawlCommandTest, SiteSearchPutsTheExpressionIntoEveryLine) {
   std::ofstream(dir / "sitesearch.txt", std::ios::binary)
       << Url("/a.htm?q=txtSearchString&n=1") << "\r\n" << Url("/b.htm?TXTSEARCHSTRING") << "\r\n";
