@@ -356,37 +356,6 @@ TEST_F(CrawlCommandTest, OpenPageSearchStartsFromThePageOnDisk) {
 
 // ---- the host in process ----
 
-TEST(CrawlHostTest, AnswersDialogsAndPickersFromTheOptions) {
-  std::ostringstream err;
-  CrawlAnswers answers;
-  answers.urlFile = "/tmp/u.txt";
-  answers.openPage = "/tmp/p.htm";
-  answers.ffaCode = "1001";
-  answers.option = "C++";
-  CrawlHost host(err, answers, ProgressStyle::None);
-  EXPECT_EQ(host.OpenFileDialog({"Open/Create New URL file", "Text (*.txt)|*.txt", "", ""}), "/tmp/u.txt");
-  EXPECT_EQ(host.OpenFileDialog({"Save to URL file", "Text (*.txt)|*.txt", "", ""}), "/tmp/u.txt");
-  EXPECT_EQ(host.OpenFileDialog({"Open URL file", "HTML (*.htm)|*.htm", "", ""}), "/tmp/p.htm");
-  EXPECT_EQ(host.ChooseFolder("Save to.....", ""), std::nullopt);
-  const ListPick ffa = host.PickFromList("FFA Categories", {"none All Categories", "1000 Other", "1001 Art"}, "&Use");
-  EXPECT_EQ(ffa.outcome, ListPick::Outcome::Chosen);
-  EXPECT_EQ(ffa.text, "1001 Art");
-  const ListPick option = host.PickFromList("Search Options", {"C", "C++ ", "C++"}, "Use");
-  EXPECT_EQ(option.text, "C++");
-  EXPECT_FALSE(host.InputRejected());
-  EXPECT_EQ(err.str(), "");
-
-  // An answer the list does not have closes the picker and counts as bad input.
-  EXPECT_EQ(host.PickFromList("Search Options", {"Java"}, "Use").outcome, ListPick::Outcome::Closed);
-  EXPECT_TRUE(host.InputRejected());
-
-  CrawlHost bare(err, {}, ProgressStyle::None);
-  EXPECT_EQ(bare.PickFromList("FFA Categories", {"1001 Art"}, "&Use").outcome, ListPick::Outcome::Closed);
-  EXPECT_FALSE(bare.InputRejected());
-  EXPECT_EQ(bare.OpenFileDialog({"Open/Create New URL file", "", "", ""}), std::nullopt);
-  EXPECT_TRUE(bare.InputRejected());
-}
-
 TEST(CrawlHostTest, MessagesAndPanelLines) {
   std::ostringstream err;
   CrawlHost host(err, {}, ProgressStyle::PanelLines);
