@@ -11,11 +11,22 @@ constexpr const char* kRootName = "WWW";
 
 ResourceTree::ResourceTree() { ResetRoot(); }
 
+namespace {
+// A node's entry: by its address, or, since a page's address is lower-cased
+// once its links are extracted, by the address as it was typed.
+std::optional<std::size_t> EntryOf(const TreeViewMirror& view, std::string_view address) {
+  if (auto entry = view.Find(address)) return entry;
+  return view.FindIgnoringCase(address);
+}
+}  // namespace
+
 void ResourceTree::AddNodeToTreeView(const clsHTMLPageResourceNode& node, std::int16_t image) {
-  std::optional<std::size_t> entry = view_.Find(node.PageURL());
+  std::optional<std::size_t> entry = EntryOf(view_, node.PageURL());
   if (!entry) {
     if (const ResourceNodePtr parent = node.Parent()) {
-      entry = view_.AddChild(parent->PageURL(), node.PageURL(), node.LinkText, image, image);
+      if (const auto parentEntry = EntryOf(view_, parent->PageURL())) {
+        entry = view_.AddChild(*parentEntry, node.PageURL(), node.LinkText, image, image);
+      }
     } else {
       entry = view_.AddTopLevel(node.PageURL(), node.LinkText, image, image);
     }

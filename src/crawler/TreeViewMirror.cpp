@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "core/Text.h"
+
 namespace zorvik {
 
 std::optional<std::size_t> TreeViewMirror::Find(std::string_view key) const {
@@ -10,11 +12,24 @@ std::optional<std::size_t> TreeViewMirror::Find(std::string_view key) const {
   return it->second;
 }
 
+std::optional<std::size_t> TreeViewMirror::FindIgnoringCase(std::string_view key) const {
+  const auto it = byFoldedKey_.find(text::LCase(key));
+  if (it == byFoldedKey_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<std::size_t> TreeViewMirror::AddChild(std::size_t parent, std::string key, std::string text, int image,
+                                                    int selectedImage) {
+  if (parent >= entries_.size()) return std::nullopt;
+  return Insert(parent, std::move(key), std::move(text), image, selectedImage);
+}
+
 std::optional<std::size_t> TreeViewMirror::Insert(std::optional<std::size_t> parent, std::string key,
                                                   std::string text, int image, int selectedImage) {
   if (byKey_.count(key) != 0) return std::nullopt;
   const std::size_t index = entries_.size();
   byKey_.emplace(key, index);
+  byFoldedKey_.emplace(text::LCase(key), index);
   TreeViewEntry entry;
   entry.key = std::move(key);
   entry.text = std::move(text);
@@ -34,13 +49,6 @@ std::optional<std::size_t> TreeViewMirror::Insert(std::optional<std::size_t> par
 std::optional<std::size_t> TreeViewMirror::AddTopLevel(std::string key, std::string text, int image,
                                                         int selectedImage) {
   return Insert(std::nullopt, std::move(key), std::move(text), image, selectedImage);
-}
-
-std::optional<std::size_t> TreeViewMirror::AddChild(std::string_view parentKey, std::string key,
-                                                    std::string text, int image, int selectedImage) {
-  const auto parent = Find(parentKey);
-  if (!parent) return std::nullopt;
-  return Insert(parent, std::move(key), std::move(text), image, selectedImage);
 }
 
 void TreeViewMirror::SetImages(std::size_t index, int image, int selectedImage) {

@@ -39,16 +39,19 @@ class TreeViewMirror {
  public:
   // Index of the entry with this key.
   std::optional<std::size_t> Find(std::string_view key) const;
+  // The first entry whose key equals this one when ASCII letter case is
+  // ignored.
+  std::optional<std::size_t> FindIgnoringCase(std::string_view key) const;
   const TreeViewEntry& Entry(std::size_t index) const { return entries_[index]; }
   std::size_t Count() const { return entries_.size(); }
   const std::vector<std::size_t>& TopLevel() const { return topLevel_; }
 
-  // Adds an entry at the top level or under the entry keyed `parentKey`.
-  // Nothing happens (and nothing is returned) when the key is taken or the
-  // parent is missing.
+  // Adds an entry at the top level or under the entry `parent`. Nothing
+  // happens (and nothing is returned) when the key is taken or the parent is
+  // missing.
   std::optional<std::size_t> AddTopLevel(std::string key, std::string text, int image, int selectedImage);
-  std::optional<std::size_t> AddChild(std::string_view parentKey, std::string key, std::string text,
-                                      int image, int selectedImage);
+  std::optional<std::size_t> AddChild(std::size_t parent, std::string key, std::string text, int image,
+                                      int selectedImage);
   void SetImages(std::size_t index, int image, int selectedImage);
   // Expands the entry's ancestors and scrolls to it.
   void MakeVisible(std::size_t index);
@@ -69,6 +72,7 @@ class TreeViewMirror {
 
   std::vector<TreeViewEntry> entries_;
   std::unordered_map<std::string, std::size_t> byKey_;
+  std::unordered_map<std::string, std::size_t> byFoldedKey_;
   std::vector<std::size_t> topLevel_;
   std::optional<std::size_t> current_;
   std::optional<std::size_t> lastVisible_;

@@ -243,6 +243,18 @@ TEST_F(ResourceTreeTest, EntriesMirrorTheTree) {
   EXPECT_EQ(tree.View().Current(), current);
 }
 
+TEST_F(ResourceTreeTest, AnAddressWithCapitalsKeepsItsEntryAndItsChildren) {
+  ResourceNodePtr start = Node::Create("http://Site.COM/Dir/", "http://Site.COM/Dir/");
+  ASSERT_TRUE(tree.Root()->AddLink(start));
+  tree.AddNodeToTreeView(*start, kImageAbsolute);
+  start->SetPageURL(text::LCase(start->PageURL()));  // as when its links are extracted
+  ASSERT_NE(Link(start, "http://site.com/dir/a.htm", kImageMatch), nullptr);
+  EXPECT_EQ(tree.View().Entry(*Shown("http://site.com/dir/a.htm").parent).key, "http://Site.COM/Dir/");
+  tree.AddNodeToTreeView(*start, kImageMatch);  // shown again: the same entry
+  EXPECT_EQ(Shown("http://Site.COM/Dir/").image, kImageMatch);
+  EXPECT_EQ(tree.View().Count(), 3u);
+}
+
 TEST_F(ResourceTreeTest, ClickShowsThePageAndSetsTheStartAddress) {
   Link(tree.Root(), "http://a/", kImageRelative);
   Link(tree.Root(), "http://b/", kImageRelative);
