@@ -1,3 +1,4 @@
+#include "cli/CommandHelpers.h"
 #include "cli/CrawlCommand.h"
 
 #include <unistd.h>
@@ -119,25 +120,6 @@ struct CrawlOptions {
   bool stats = false;
 };
 
-// Puts "LIST/NAME" into its engine list; the problem otherwise.
-std::optional<std::string> ChooseItem(CrawlOptions& o, const std::string& value) {
-  const std::size_t slash = value.find('/');
-  int n = 0;
-  if (slash != std::string::npos) {
-    std::string_view list(value.data(), slash);
-    if (list.size() == 6 && list.substr(0, 5) == "Combo") list.remove_prefix(5);
-    if (list.size() == 1 && list[0] >= '1' && list[0] <= '5') n = list[0] - '0';
-  }
-  if (n == 0) return "--engine wants LIST/NAME with LIST one of Combo1 ... Combo5, not \"" + value + "\"";
-  const std::string name = value.substr(slash + 1);
-  const EngineList& list = EngineListAt(n);
-  if (name.empty() || std::find(list.items.begin(), list.items.end(), name) == list.items.end())
-    return std::string(list.control) + " has no item \"" + name + "\"";
-  if (o.listGiven[static_cast<std::size_t>(n - 1)]) return std::string(list.control) + " is chosen twice";
-  o.listGiven[static_cast<std::size_t>(n - 1)] = true;
-  o.form.Combo(n) = name;
-  return std::nullopt;
-}
 
 std::optional<int> NonNegativeInt(std::string_view text) {
   int value = 0;
@@ -194,7 +176,7 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, CrawlOpti
     } else if (a == "-d") {
       o.form.txtSearchDepth = v;
     } else if (a == "--engine") {
-      if (auto problem = ChooseItem(o, v)) return problem;
+      if (auto problem = ChooseEngineItem(o.form, o.listGiven, v)) return problem;
     } else if (a == "--open-page") {
       if (v.empty()) return "--open-page needs a file name";
       o.answers.openPage = fs::absolute(v).string();

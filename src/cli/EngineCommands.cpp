@@ -1,3 +1,4 @@
+#include "cli/CommandHelpers.h"
 #include "cli/EngineCommands.h"
 
 #include <algorithm>
@@ -88,37 +89,7 @@ int Usage(std::ostream& err, const char* usage, const std::string& problem) {
   return kUsageError;
 }
 
-// Puts "LIST/NAME" into the form's list; the problem otherwise.
-std::optional<std::string> ChooseItem(RobotForm& form, std::array<bool, kEngineListCount>& given,
-                                      const std::string& value) {
-  const std::size_t slash = value.find('/');
-  int n = 0;
-  if (slash != std::string::npos) {
-    std::string_view list(value.data(), slash);
-    if (list.size() == 6 && list.substr(0, 5) == "Combo") list.remove_prefix(5);
-    if (list.size() == 1 && list[0] >= '1' && list[0] <= '5') n = list[0] - '0';
-  }
-  if (n == 0) return "--engine wants LIST/NAME with LIST one of Combo1 ... Combo5, not \"" + value + "\"";
-  const std::string name = value.substr(slash + 1);
-  const EngineList& list = EngineListAt(n);
-  if (name.empty() || std::find(list.items.begin(), list.items.end(), name) == list.items.end())
-    return std::string(list.control) + " has no item \"" + name + "\" (see --help)";
-  if (given[static_cast<std::size_t>(n - 1)])
-    return std::string(list.control) + " is chosen twice";
-  given[static_cast<std::size_t>(n - 1)] = true;
-  form.Combo(n) = name;
-  return std::nullopt;
-}
 
-std::optional<std::string> ReadWhole(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return content;
-}
 
 // The written sections on a stream, as the result file would hold them.
 class StreamSink : public SectionSink {
@@ -154,7 +125,7 @@ std::optional<std::optional<std::string>> TakeShared(const std::vector<std::stri
       return std::optional<std::string>();
     }
     ++options.count;
-    return ChooseItem(options.form, options.given, value);
+    return ChooseEngineItem(options.form, options.given, value);
   }
   return std::nullopt;
 }

@@ -1,3 +1,4 @@
+#include "cli/CommandHelpers.h"
 #include "cli/HarvestCommands.h"
 
 #include <cstdio>
@@ -63,16 +64,6 @@ constexpr const char* kReportHelp =
     "Exit status: 0 when the report was written, 1 when it could not be, 2 on a\n"
     "usage error.\n";
 
-std::optional<std::string> ReadWhole(const std::string& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return std::nullopt;
-  std::string content;
-  char buffer[1 << 16];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) content.append(buffer, n);
-  if (std::ferror(file.get())) return std::nullopt;
-  return content;
-}
 
 int Usage(std::ostream& err, const char* usage, const std::string& problem) {
   err << "zorvik-search: " << problem << '\n' << usage << "Try 'zorvik-search --help'.\n";

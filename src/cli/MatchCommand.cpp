@@ -1,3 +1,4 @@
+#include "cli/CommandHelpers.h"
 #include "cli/MatchCommand.h"
 
 #include <cstdio>
@@ -42,18 +43,6 @@ constexpr const char* kHelp =
     "  zorvik-search match -e 'robot and (crawler or spider)' pages/*.htm\n"
     "  zorvik-search match -e '\"search engine\" near free and not advert' page.htm\n";
 
-// The whole file, or nothing when it cannot be read (a directory opens but
-// fails on the first read).
-std::optional<std::string> ReadWhole(const std::string& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return std::nullopt;
-  std::string content;
-  char buffer[1 << 16];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) content.append(buffer, n);
-  if (std::ferror(file.get())) return std::nullopt;
-  return content;
-}
 
 int Usage(std::ostream& err, const std::string& problem) {
   err << "zorvik-search: " << problem << '\n' << kUsage << "Try 'zorvik-search --help'.\n";

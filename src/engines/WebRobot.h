@@ -122,6 +122,10 @@ class WebRobot {
   void BlockingFetchAndCut(const std::string& address);
   void FinishSteps();
   void EnterRunningState();
+  // The common start of the "All" run and the site search: running state,
+  // result base name, a fresh analyst, the result file opened with its
+  // "<HTML>", the collection-folder question.
+  void BeginEngineRun();
   void AppendToResultFile(std::string_view line);
   void ShowResultFile();
   void HarvestAndSaveOpenedPage();

@@ -73,6 +73,15 @@ void WebRobot::AppendToResultFile(std::string_view line) {
 
 void WebRobot::ShowResultFile() { form_.BrowserLocation = SearchResultPath().string(); }
 
+void WebRobot::BeginEngineRun() {
+  EnterRunningState();
+  DeriveResultBaseName();
+  FreshAnalyst();
+  resultFile_.Open(SearchResultPath());
+  AppendToResultFile("<HTML>");
+  CollectionFolderQuestion();
+}
+
 void WebRobot::FreshAnalyst() {
   ctx_.analyst = std::make_unique<clsDocumentAnalyst>(host_, state_);
   ctx_.analyst->Init(form_.txtSearchString);
@@ -191,12 +200,7 @@ void WebRobot::mnuFileSearch_Click() {
   resultFile_.Close();
   form_.Combo1 = std::string(kAllEngines);
   if (!AskUrlFile("Save to URL file", kTextFilter)) return;
-  EnterRunningState();
-  DeriveResultBaseName();
-  FreshAnalyst();
-  resultFile_.Open(SearchResultPath());
-  AppendToResultFile("<HTML>");
-  CollectionFolderQuestion();
+  BeginEngineRun();
 
   std::ifstream list(ctx_.programDirectory / "sitesearch.txt", std::ios::binary);
   if (!list) {
@@ -356,12 +360,7 @@ void WebRobot::AllRun() {
   state_.StopRequested = 0;
   if (form_.Combo1 != kAllEngines) form_.Combo1 = std::string(kAllEngines);
   if (!AskUrlFile(kUrlFileTitle, kTextFilter)) return;
-  EnterRunningState();
-  DeriveResultBaseName();
-  FreshAnalyst();
-  resultFile_.Open(SearchResultPath());
-  AppendToResultFile("<HTML>");
-  CollectionFolderQuestion();
+  BeginEngineRun();
 
   const EngineList& list = EngineListAt(1);
   const auto all = std::find(list.items.begin(), list.items.end(), kAllEngines);
