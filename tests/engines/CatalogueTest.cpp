@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
 #include <string>
 #include <vector>
@@ -55,39 +56,23 @@ TEST(EngineListsTest, CategoryTables) {
   const auto ffa = FfaCategories();
   ASSERT_EQ(ffa.size(), 41u);
   EXPECT_EQ(ffa[0], "none All Categories");
-  EXPECT_EQ(ffa[1], "1001 Art");
-  EXPECT_EQ(ffa[17], "1017 Html support");
-  EXPECT_EQ(ffa[35], "1035 Science and technology");
   EXPECT_EQ(ffa[36], "1036 On line shopping");
   EXPECT_EQ(ffa[40], "1040 Webdesign");
-  for (std::size_t i = 1; i < ffa.size(); ++i) {
-    // A four-digit code counting up from 1001, a blank, then a name.
-    EXPECT_EQ(ffa[i].substr(0, 5), std::to_string(1000 + i) + " ") << ffa[i];
-    EXPECT_GT(ffa[i].size(), 5u);
-  }
+  for (std::size_t i = 1; i < ffa.size(); ++i) EXPECT_EQ(ffa[i].substr(0, 5), std::to_string(1000 + i) + " ");
 
   const auto topics = ProgrammingTopics();
   ASSERT_EQ(topics.size(), 34u);
   EXPECT_EQ(topics[0], "ASP: Components");
-  EXPECT_EQ(topics[1], "MISC: MCP Certification/Study Tips");
-  EXPECT_EQ(topics[6], "VB: Addins");
   EXPECT_EQ(topics[17], "VB: Miscellaneous How To's");
-  EXPECT_EQ(topics[28], "VB: Sound Bites");
   EXPECT_EQ(topics[33], "VB: User Groups");
 
   const auto net = NetCategories();
   ASSERT_EQ(net.size(), 61u);
   EXPECT_EQ(net[0], "Adult");
-  EXPECT_EQ(net[8], "Business_Opportunities");
-  EXPECT_EQ(net[35], "MLM");
   EXPECT_EQ(net[36], "Manufacturing");  // after "MLM", not sorted by case
-  EXPECT_EQ(net[41], "Over_18");
   EXPECT_EQ(net[60], "Wholesale");
-
-  for (const auto table : {ffa, topics, net}) {
-    const std::set<std::string_view> unique(table.begin(), table.end());
-    EXPECT_EQ(unique.size(), table.size());
-  }
+  for (const auto table : {ffa, topics, net})
+    EXPECT_EQ(std::set<std::string_view>(table.begin(), table.end()).size(), table.size());
 }
 
 // Every engine's request address for one expression, default endpoints,
@@ -167,44 +152,30 @@ TEST(QueryAddressTest, ExpressionAndPickerValuesAreTakenAsGiven) {
 }
 
 TEST(DispatchTest, FirstListNamingAnEngineWins) {
-  const auto resolved = [](RobotForm form) {
-    const EngineRecord* e = ResolveEngine(form);
-    return e == nullptr ? std::string("none") : QualifiedName(*e);
+  struct Case {
+    std::array<const char*, 5> lists;
+    const char* engine;
   };
-  RobotForm form;
-  EXPECT_EQ(resolved(form), "none");
-
-  form.Combo1 = "AltaVista";
-  form.Combo5 = "eBay";
-  EXPECT_EQ(resolved(form), "Combo1/AltaVista");
-
-  form = {};
-  form.Combo3 = "Deja";  // a list item without an engine
-  EXPECT_EQ(resolved(form), "none");
-  form.Combo4 = "Jumbo";
-  EXPECT_EQ(resolved(form), "Combo4/Jumbo");
-
-  // The same name in another list is another engine.
-  form = {};
-  form.Combo2 = "Questfinder";
-  form.Combo4 = "Questfinder";
-  EXPECT_EQ(resolved(form), "Combo2/Questfinder");
-  form.Combo2.clear();
-  form.Combo3 = "1Blink";
-  EXPECT_EQ(resolved(form), "Combo3/1Blink");
-
-  // Names are compared exactly; a name of another list does not count.
-  form = {};
-  form.Combo1 = "altavista";
-  form.Combo2 = "eBay";
-  form.Combo5 = "Mp3 2";
-  EXPECT_EQ(resolved(form), "Combo5/Mp3 2");
-
-  // "All" is the launch's business: it is no engine of its own here.
-  form = {};
-  form.Combo1 = "All";
-  EXPECT_TRUE(AllEnginesChosen(form));
-  EXPECT_EQ(resolved(form), "none");
+  const Case cases[] = {
+      {{"", "", "", "", ""}, "none"},
+      {{"AltaVista", "", "", "", "eBay"}, "Combo1/AltaVista"},
+      {{"", "", "Deja", "", ""}, "none"},  // a list item without an engine
+      {{"", "", "Deja", "Jumbo", ""}, "Combo4/Jumbo"},
+      // The same name in another list is another engine.
+      {{"", "Questfinder", "", "Questfinder", ""}, "Combo2/Questfinder"},
+      {{"", "", "1Blink", "Questfinder", ""}, "Combo3/1Blink"},
+      // Names are compared exactly; a name of another list does not count.
+      {{"altavista", "eBay", "", "", "Mp3 2"}, "Combo5/Mp3 2"},
+      // "All" is the launch's business: it is no engine of its own here.
+      {{"All", "", "", "", ""}, "none"},
+  };
+  for (const Case& c : cases) {
+    RobotForm form;
+    for (int n = 1; n <= 5; ++n) form.Combo(n) = c.lists[n - 1];
+    const EngineRecord* e = ResolveEngine(form);
+    EXPECT_EQ(e == nullptr ? std::string("none") : QualifiedName(*e), c.engine) << c.lists[0] << c.lists[1];
+    EXPECT_EQ(AllEnginesChosen(form), std::string(c.lists[0]) == "All");
+  }
 }
 
 TEST(DispatchTest, QualifiedNames) {

@@ -17,14 +17,6 @@ std::string EndpointOf(const EngineEndpoints& endpoints, std::string_view engine
   return endpoints.Endpoint(*FindEngine(engine));
 }
 
-TEST(EndpointsTest, DefaultsFollowTheDisplayName) {
-  const EngineEndpoints endpoints;
-  EXPECT_EQ(EndpointOf(endpoints, "Combo5/Search The Net"), "http://www.searchthenet.com");
-  EXPECT_EQ(EndpointOf(endpoints, "Combo4/cInet"), "http://www.cinet.com");
-  for (const char* q : {"Combo1/Questfinder", "Combo2/Questfinder", "Combo4/Questfinder"})
-    EXPECT_EQ(EndpointOf(endpoints, q), "http://www.questfinder.com");
-}
-
 TEST(EndpointsTest, ParsesLinesAndSkipsWhatItCannotUse) {
   EngineEndpoints endpoints;
   const std::vector<std::string> problems = endpoints.Parse(
@@ -49,11 +41,13 @@ TEST(EndpointsTest, ParsesLinesAndSkipsWhatItCannotUse) {
       "Combo1/Lycos = http://user@x.test\n"           // 19
       "Combo1/Lycos = http://x.test:\n"               // 20
       "Combo1/Lycos = http://[::1\n"                  // 21
-      "= http://x.test");                             // 22, no line end
-  ASSERT_EQ(problems.size(), 14u);
+      "Combo1/Go = http://x\x1b[2J.test\n"            // 22: not echoed
+      "= http://x.test");                             // 23, no line end
+  ASSERT_EQ(problems.size(), 15u);
   for (std::size_t i = 0; i < problems.size(); ++i)
     EXPECT_EQ(problems[i].rfind("line " + std::to_string(9 + i) + " skipped", 0), 0u) << problems[i];
   EXPECT_NE(problems[0].find("Combo1/Lycos http://no-equals.test"), std::string::npos);
+  EXPECT_EQ(problems[13].find('\x1b'), std::string::npos);
 
   EXPECT_EQ(EndpointOf(endpoints, "Combo1/AltaVista"), "http://127.0.0.1:8080");
   EXPECT_EQ(EndpointOf(endpoints, "Combo5/Mp3 2"), "http://mp3.test:81");
@@ -66,13 +60,6 @@ TEST(EndpointsTest, ParsesLinesAndSkipsWhatItCannotUse) {
             "http://second.test/usa/");
   EXPECT_EQ(BuildQueryAddress(*FindEngine("Combo1/AltaVista"), endpoints, "a b", "", ""),
             "http://127.0.0.1:8080/cgi-bin/query?pg=q&kl=XX&stype=stext&q=a b&search.x=17&search.y=6");
-}
-
-TEST(EndpointsTest, ControlCharactersOfASkippedLineAreNotEchoed) {
-  EngineEndpoints endpoints;
-  const auto problems = endpoints.Parse(std::string("Combo1/Go = http://x\x1b[2J.test\n"));
-  ASSERT_EQ(problems.size(), 1u);
-  EXPECT_EQ(problems[0].find('\x1b'), std::string::npos);
 }
 
 class EndpointsFileTest : public ::testing::Test {
@@ -89,25 +76,20 @@ class EndpointsFileTest : public ::testing::Test {
   testing::FakeHost host;
 };
 
-TEST_F(EndpointsFileTest, MissingFileGivesDefaultsQuietly) {
-  const EngineEndpoints endpoints = EngineEndpoints::Load(dir, host);
-  EXPECT_EQ(EndpointOf(endpoints, "Combo1/Go"), "http://www.go.com");
-  EXPECT_TRUE(host.messages.empty());
+TEST_F(EndpointsFileTest, MissingFileIsQuietAndSkippedLinesGiveOneWarning) {
+  EXPECT_EQ(EndpointOf(EngineEndpoints::Load(dir, host), "Combo1/Go"), "http://www.go.com");
   fs::create_directories(dir / "engines.ini");  // a directory is no file either
   EXPECT_EQ(EndpointOf(EngineEndpoints::Load(dir, host), "Combo1/Go"), "http://www.go.com");
   EXPECT_TRUE(host.messages.empty());
-}
+  fs::remove(dir / "engines.ini");
 
-TEST_F(EndpointsFileTest, SkippedLinesGiveOneWarning) {
   Write("Combo1/Go = http://go.test:9000\nbroken\nCombo2/Go = http://x.test\n");
-  const EngineEndpoints endpoints = EngineEndpoints::Load(dir, host);
-  EXPECT_EQ(EndpointOf(endpoints, "Combo1/Go"), "http://go.test:9000");
+  EXPECT_EQ(EndpointOf(EngineEndpoints::Load(dir, host), "Combo1/Go"), "http://go.test:9000");
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].title, "engines.ini");
   EXPECT_EQ(host.messages[0].icon, MsgIcon::Exclamation);
   EXPECT_NE(host.messages[0].text.find("line 2 skipped"), std::string::npos);
   EXPECT_NE(host.messages[0].text.find("line 3 skipped"), std::string::npos);
-
   Write("# nothing wrong\nCombo1/Go = http://go.test\n");
   EXPECT_EQ(EndpointOf(EngineEndpoints::Load(dir, host), "Combo1/Go"), "http://go.test");
   EXPECT_EQ(host.messages.size(), 1u);

@@ -30,6 +30,12 @@ class CutTest : public ::testing::Test {
     form.txtOutput = page;
     ResultSectionCut(form, state, endpoints, sink).Cut();
   }
+  // The box and the writes after cutting `page` alone.
+  std::pair<std::string, std::vector<std::string>> CutOf(const std::string& engine, const std::string& page) {
+    sink.writes.clear();
+    CutPage(engine, page);
+    return {form.txtOutput, sink.writes};
+  }
   void Choose(const std::string& engine) {
     for (int n = 1; n <= 5; ++n) form.Combo(n).clear();
     if (!engine.empty()) form.Combo(engine[5] - '0') = engine.substr(7);
@@ -127,75 +133,57 @@ TEST_F(CutTest, EveryRowOfTheMainCut) {
   }
 }
 
+using Cut = std::pair<std::string, std::vector<std::string>>;
+using W = std::vector<std::string>;
+
 TEST_F(CutTest, BetweenTakesFirstOccurrencesAndFailsWhenTheEndComesFirst) {
   std::string page(6000, 'x');
   page.replace(499, 20, "Family Filter is off");
   page.replace(4499, 12, "word count: ");
   page.replace(5000, 12, "word count: ");
-  CutPage("Combo1/AltaVista", page);
-  EXPECT_EQ(form.txtOutput.size(), 4000u);
-  EXPECT_EQ(form.txtOutput, page.substr(499, 4000));
-  EXPECT_EQ(sink.writes, std::vector<std::string>{form.txtOutput});
-
+  EXPECT_EQ(CutOf("Combo1/AltaVista", page), (Cut{page.substr(499, 4000), {page.substr(499, 4000)}}));
   // No end marker: the whole page is written and kept.
-  sink.writes.clear();
-  CutPage("Combo1/AltaVista", "Family Filter is off, no count");
-  EXPECT_EQ(form.txtOutput, "Family Filter is off, no count");
-  EXPECT_EQ(sink.writes, std::vector<std::string>{"Family Filter is off, no count"});
-
+  const std::string noEnd = "Family Filter is off, no count";
+  EXPECT_EQ(CutOf("Combo1/AltaVista", noEnd), (Cut{noEnd, {noEnd}}));
   // The first end marker lies before the start marker: no cut, even with a
   // later end marker after it.
-  sink.writes.clear();
   const std::string early = "Next Search (top) ... MP3 for Beginners ... Next Search ... MP3 for Beginners";
-  CutPage("Combo5/Mp3", early.substr(18));
-  EXPECT_EQ(form.txtOutput, early.substr(18));
-  EXPECT_EQ(sink.writes, std::vector<std::string>{early.substr(18)});
-  CutPage("Combo5/Mp3", early);
-  EXPECT_EQ(form.txtOutput, "Next Search (top) ... ");
-
+  EXPECT_EQ(CutOf("Combo5/Mp3", early.substr(18)), (Cut{early.substr(18), {early.substr(18)}}));
+  EXPECT_EQ(CutOf("Combo5/Mp3", early).first, "Next Search (top) ... ");
   // Marker case: "web" inside a link before the results starts the section.
-  CutPage("Combo1/HotBot", "<a href=\"x.web\">x</a> WEB RESULTS ... SECOND OPINION");
-  EXPECT_EQ(form.txtOutput, "web\">x</a> WEB RESULTS ... SECOND ");
+  EXPECT_EQ(CutOf("Combo1/HotBot", "<a href=\"x.web\">x</a> WEB RESULTS ... SECOND OPINION").first,
+            "web\">x</a> WEB RESULTS ... SECOND ");
 }
 
 TEST_F(CutTest, FromOneShortDropsTheLastCharacter) {
   std::string page(1000, 'a');
   page.replace(199, 15, "Search returned");
-  CutPage("Combo5/Auction Search", page);
-  EXPECT_EQ(form.txtOutput.size(), 800u);
-  EXPECT_EQ(form.txtOutput, page.substr(199, 800));
+  EXPECT_EQ(CutOf("Combo5/Auction Search", page).first, page.substr(199, 800));
   // Only the marker and one more character: the marker alone remains.
-  CutPage("Combo5/Auction Search", "Search returned!");
-  EXPECT_EQ(form.txtOutput, "Search returned");
+  EXPECT_EQ(CutOf("Combo5/Auction Search", "Search returned!").first, "Search returned");
 }
 
 TEST_F(CutTest, PagesWithoutARowAreWrittenWholeAndKept) {
-  for (const char* engine : {"", "Combo1/Questfinder", "Combo4/Questfinder", "Combo5/eBay", "Combo3/Deja", "Combo1/All"}) {
-    sink.writes.clear();
-    CutPage(engine, "Search Results: Whole PAGE");
-    EXPECT_EQ(form.txtOutput, "Search Results: Whole PAGE") << engine;
-    EXPECT_EQ(sink.writes, std::vector<std::string>{"Search Results: Whole PAGE"}) << engine;
-  }
+  const std::string page = "Search Results: Whole PAGE";
+  for (const char* engine : {"", "Combo1/Questfinder", "Combo4/Questfinder", "Combo5/eBay", "Combo3/Deja", "Combo1/All"})
+    EXPECT_EQ(CutOf(engine, page), (Cut{page, {page}})) << engine;
   // An empty page (a fetch that did not complete) writes an empty line.
-  sink.writes.clear();
-  CutPage("Combo1/Lycos", "");
-  EXPECT_EQ(sink.writes, std::vector<std::string>{""});
+  EXPECT_EQ(CutOf("Combo1/Lycos", "").second, W{""});
 }
 
 TEST_F(CutTest, TheListsAreResolvedAsForTheQuery) {
-  // Combo1 wins over Combo4 ...
-  form.Combo1 = "Deja";
+  // Combo1 wins over Combo4, and the newsgroup "Deja" hands over to later lists.
+  const std::string page = "Found: 3 and MESSAGES RELATED TO cats";
   form.Combo4 = "Jumbo";
-  form.txtOutput = "Found: 3 and MESSAGES RELATED TO cats";
-  ResultSectionCut(form, state, endpoints, sink).Cut();
-  EXPECT_EQ(form.txtOutput, "messages related to cats");
-  EXPECT_TRUE(sink.writes.empty());
-  // ... and the newsgroup "Deja" hands over to later lists.
-  form.Combo1.clear();
-  form.Combo3 = "Deja";
-  form.txtOutput = "Found: 3 and MESSAGES RELATED TO cats";
-  ResultSectionCut(form, state, endpoints, sink).Cut();
-  EXPECT_EQ(form.txtOutput, "found: 3 and messages related to cats");
+  for (int list : {1, 3}) {
+    form.Combo(list) = "Deja";
+    form.txtOutput = page;
+    sink.writes.clear();
+    ResultSectionCut(form, state, endpoints, sink).Cut();
+    EXPECT_EQ(form.txtOutput, list == 1 ? "messages related to cats" : "found: 3 and messages related to cats");
+    EXPECT_EQ(sink.writes.size(), list == 1 ? 0u : 1u);  // only Jumbo's row writes
+    form.Combo(list).clear();
+  }
 }
 
 TEST_F(CutTest, StopLeavesEverythingAlone) {
@@ -210,13 +198,12 @@ TEST_F(CutTest, StopLeavesEverythingAlone) {
 
 TEST_F(CutTest, MarkersWithAnEndpointFollowTheConfiguredOne) {
   endpoints.Parse("Combo2/Questfinder = http://q.test:8080\nCombo5/Anything = http://any.test\n");
-  CutPage("Combo2/Questfinder", "<img src=\"http://www.questfinder.com/qlogo.gif\"> Hits");
-  EXPECT_EQ(form.txtOutput, "<img src=\"http://www.questfinder.com/qlogo.gif\"> Hits");
-  CutPage("Combo2/Questfinder", "<img src=\"HTTP://Q.test:8080/qlogo.gif\"> Hits");
-  EXPECT_EQ(form.txtOutput, "http://q.test:8080/qlogo.gif\"> hits");
-  CutPage("Combo5/Anything", "Your search for x <a href=\"http://any.test/?search=2\">");
-  EXPECT_EQ(form.txtOutput, "Your search for x <a href=\"");
-  EXPECT_TRUE(sink.writes.size() == 1 && sink.writes[0] == form.txtOutput);
+  const std::string oldLogo = "<img src=\"http://www.questfinder.com/qlogo.gif\"> Hits";
+  EXPECT_EQ(CutOf("Combo2/Questfinder", oldLogo).first, oldLogo);
+  EXPECT_EQ(CutOf("Combo2/Questfinder", "<img src=\"HTTP://Q.test:8080/qlogo.gif\"> Hits").first,
+            "http://q.test:8080/qlogo.gif\"> hits");
+  const std::string section = "Your search for x <a href=\"";
+  EXPECT_EQ(CutOf("Combo5/Anything", section + "http://any.test/?search=2\">"), (Cut{section, {section}}));
 }
 
 TEST_F(CutTest, LinkPassWritesOnlyAndOnlyForWritingRows) {
@@ -228,7 +215,6 @@ TEST_F(CutTest, LinkPassWritesOnlyAndOnlyForWritingRows) {
     EXPECT_EQ(form.txtOutput, "box") << engine;
     return sink.writes;
   };
-  using W = std::vector<std::string>;
   const std::string alta = "Family Filter is off. ALTAVISTA FOUND 3 pages: a b c Word Count: 3";
   EXPECT_EQ(linkPass("Combo1/AltaVista", alta), W{"ALTAVISTA FOUND 3 pages: a b c "});
   EXPECT_EQ(linkPass("Combo1/Lycos", "<!-- end vertical partner offers --> r1 <B>Next</B></A>"),
