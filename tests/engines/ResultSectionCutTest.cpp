@@ -241,21 +241,19 @@ TEST(SearchResultFileTest, AppendsOneRecordPerWriteAndIgnoresWritesWhileClosed) 
   fs::create_directories(dir);
   const fs::path path = SearchResultFile::PathFor(dir, "cats");
   EXPECT_EQ(path.filename(), "cats_search_result.htm");
-  {
-    std::ofstream(path, std::ios::binary) << "<HTML>\r\n";
-    SearchResultFile file;
-    file.WriteSection("lost");  // closed
-    ASSERT_TRUE(file.Open(path));
-    file.WriteSection("<h2>one</h2>\nsecond line");
-    file.WriteSection("");
-    file.Close();
-    file.WriteSection("lost too");
-    ASSERT_TRUE(file.Open(path));
-    file.WriteSection("three");
-    EXPECT_FALSE(file.Open(dir / "missing-dir" / "x.htm"));
-    EXPECT_FALSE(file.IsOpen());
-    file.WriteSection("lost again");
-  }
+  std::ofstream(path, std::ios::binary) << "<HTML>\r\n";
+  SearchResultFile file;
+  file.WriteSection("lost");  // closed
+  ASSERT_TRUE(file.Open(path));
+  file.WriteSection("<h2>one</h2>\nsecond line");
+  file.WriteSection("");
+  file.Close();
+  file.WriteSection("lost too");
+  ASSERT_TRUE(file.Open(path));
+  file.WriteSection("three");
+  EXPECT_FALSE(file.Open(dir / "missing-dir" / "x.htm"));
+  EXPECT_FALSE(file.IsOpen());
+  file.WriteSection("lost again");
   std::ifstream in(path, std::ios::binary);
   const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(content, "<HTML>\r\n<h2>one</h2>\nsecond line\r\n\r\nthree\r\n");
