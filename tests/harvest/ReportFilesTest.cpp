@@ -3,7 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "core/RobotForm.h"
 #include "core/SearchState.h"
@@ -39,9 +39,7 @@ class ReportTest : public ::testing::Test {
   void Put(const fs::path& p, const std::string& content) { std::ofstream(p, std::ios::binary) << content; }
   std::string Get(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
   }
   std::string Searched(const std::string& urlFile) {
     Put(state.UrlFilePath, urlFile);
@@ -67,9 +65,7 @@ TEST_F(ReportTest, SearchedReportRows) {
             kHeader + Row("http://a.org/", "T", "&nbsp;") + Row("http://c.org/", "C", "&nbsp;") + kFooter);
   EXPECT_EQ(Searched("http://c.org/"), kHeader + Row("http://c.org/", "", "&nbsp;") + kFooter);
   EXPECT_EQ(Searched(""), kHeader + kFooter);
-}
-
-TEST_F(ReportTest, TextFromTheWebCannotAddMarkup) {
+  // Text from the web cannot add markup.
   EXPECT_EQ(Searched("http://x/\"onmouseover=\"f()<b>\r\n<script>x</script>\r\nm\"@x<b>\r\n"),
             kHeader +
                 "<TR><td>\r\n<a href=\"http://x/%22onmouseover=%22f()<b>\">"
