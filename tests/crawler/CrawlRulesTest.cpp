@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/SearchState.h"
@@ -25,6 +26,14 @@ std::vector<std::pair<std::string, std::size_t>> Values(std::string_view text, s
   return out;
 }
 
+class RobotRulesTest : public ::testing::Test {
+ protected:
+  testing::FakeHost host;
+  SearchState state;
+  WebRobot robot{host, state, ::testing::TempDir()};
+  RobotForm& form = robot.Form();
+};
+
 TEST(CrawlRulesTest, OnlyDoubleQuotedValuesBeforeTheTagEnd) {
   using V = std::vector<std::pair<std::string, std::size_t>>;
   EXPECT_EQ(Values(R"(<a href="a.htm">)", "href"), (V{{"a.htm", 10}, {"", 0}}));
@@ -39,10 +48,7 @@ TEST(CrawlRulesTest, OnlyDoubleQuotedValuesBeforeTheTagEnd) {
   EXPECT_EQ(Values("", "href"), (V{{"", 0}}));
 }
 
-TEST(CrawlRulesTest, LinksJoinByPlainConcatenation) {
-  testing::FakeHost host;
-  SearchState state;
-  WebRobot robot(host, state, ::testing::TempDir());
+TEST_F(RobotRulesTest, LinksJoinByPlainConcatenation) {
   LinkExtractor& links = robot.Links();
   const std::string server = "http://s.com";
   const std::string dir = "http://s.com/d/";
@@ -60,11 +66,7 @@ TEST(CrawlRulesTest, LinksJoinByPlainConcatenation) {
   EXPECT_EQ(links.Resolve("q.htm", "http://s.com", "http://s.com"), "http://s.comq.htm");
 }
 
-TEST(CrawlRulesTest, DepthBoxAndItsButtons) {
-  testing::FakeHost host;
-  SearchState state;
-  WebRobot robot(host, state, ::testing::TempDir());
-  RobotForm& form = robot.Form();
+TEST_F(RobotRulesTest, DepthBoxAndItsButtons) {
   struct Case {
     const char* text;
     int depth;  // 0: refused
@@ -85,19 +87,13 @@ TEST(CrawlRulesTest, DepthBoxAndItsButtons) {
       EXPECT_TRUE(host.messages.empty()) << c.text;
     }
   }
-  form.txtSearchDepth = "999";
-  robot.udSearchDepth_UpClick();
-  EXPECT_EQ(form.txtSearchDepth, "999");
-  robot.udSearchDepth_DownClick();
-  EXPECT_EQ(form.txtSearchDepth, "998");
-  form.txtSearchDepth = "1";
-  robot.udSearchDepth_DownClick();
-  EXPECT_EQ(form.txtSearchDepth, "1");
-  robot.udSearchDepth_UpClick();
-  EXPECT_EQ(form.txtSearchDepth, "2");
-  form.txtSearchDepth = "x";
-  robot.udSearchDepth_UpClick();
-  EXPECT_EQ(form.txtSearchDepth, "x");
+  // The buttons stay within 1 ... 999 and leave a box that is no number.
+  for (const auto& [before, up, after] : std::vector<std::tuple<std::string, bool, std::string>>{
+           {"999", true, "999"}, {"999", false, "998"}, {"1", false, "1"}, {"1", true, "2"}, {"x", true, "x"}}) {
+    form.txtSearchDepth = before;
+    up ? robot.udSearchDepth_UpClick() : robot.udSearchDepth_DownClick();
+    EXPECT_EQ(form.txtSearchDepth, after) << before << (up ? " up" : " down");
+  }
 }
 
 TEST(CrawlRulesTest, OnlyAWholePort80LeavesTheAddress) {
@@ -109,11 +105,7 @@ TEST(CrawlRulesTest, OnlyAWholePort80LeavesTheAddress) {
   EXPECT_EQ(WithoutPort80("http://h/"), "http://h/");
 }
 
-TEST(CrawlRulesTest, StopButtonAndFolderChooser) {
-  testing::FakeHost host;
-  SearchState state;
-  WebRobot robot(host, state, ::testing::TempDir());
-  RobotForm& form = robot.Form();
+TEST_F(RobotRulesTest, StopButtonAndFolderChooser) {
   robot.Tree().Root()->AddLink(clsHTMLPageResourceNode::Create("http://a/", "http://a/"));
   form.btnStopEnabled = form.mnuStopSearchEnabled = form.tmrBusyEnabled = true;
   form.btnSearchEnabled = false;
