@@ -178,16 +178,6 @@ TEST(DispatchTest, FirstListNamingAnEngineWins) {
   }
 }
 
-TEST(DispatchTest, QualifiedNames) {
-  EXPECT_EQ(FindEngine("Combo5/Mp3 2"), FindEngine(5, "Mp3 2"));
-  EXPECT_EQ(FindEngine("4/Questfinder"), FindEngine(4, "Questfinder"));
-  EXPECT_EQ(FindEngine("Combo3/Deja"), nullptr);
-  EXPECT_EQ(FindEngine("Combo6/VB"), nullptr);
-  EXPECT_EQ(FindEngine("Combo1 AltaVista"), nullptr);
-  EXPECT_EQ(FindEngine("Combo1/AltaVista "), nullptr);
-  EXPECT_EQ(QualifiedName(*FindEngine(3, "1Blink")), "Combo3/1Blink");
-}
-
 TEST(PictureSuffixTest, CrawlWayOnlyAndItStays) {
   RobotForm form;
   form.txtSearchString = "cats";
