@@ -22,17 +22,14 @@
 #include "cli/CrawlHost.h"
 #include "core/RobotForm.h"
 #include "crawler/CrawlSite.h"
+#include "support/TestFiles.h"
 
 namespace zorvik::cli {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::CrawlSite;
-
-std::string Read(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::ReadFile;
 
 // The report layout shared by the searched report and the links report.
 const std::string kReportHead =
@@ -123,8 +120,8 @@ class CrawlCommandTest : public ::testing::Test {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    out = Read(dir / "stdout.txt");
-    err = Read(dir / "stderr.txt");
+    out = ReadFile(dir / "stdout.txt");
+    err = ReadFile(dir / "stderr.txt");
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   int Run(const std::vector<std::string>& args) { return Wait(Launch(args)); }
@@ -168,25 +165,25 @@ TEST_F(CrawlCommandTest, TwoLevelsFromAStartAddressWriteEveryFile) {
   // The matching page is recorded when its link is sorted and when it is
   // crawled, each time with its first mailto address.
   const std::string record = a + "\r\nRobot Page\r\ninfo@robots.example\r\n";
-  EXPECT_EQ(Read(urlFile), record + record);
+  EXPECT_EQ(ReadFile(urlFile), record + record);
 
   // Without an engine every text page fetched goes whole into the search
   // result file, between the launch's opening and closing lines.
-  EXPECT_EQ(Read(dir / "run_search_result.htm"),
+  EXPECT_EQ(ReadFile(dir / "run_search_result.htm"),
             "<HTML>\r\n<h2><center>SEARCH RESULT</center></h2>\r\n" + Page(kIndex) + "\r\n" + kA + "\r\n" + kB +
                 "\r\n" + kA + "\r\n" + kB + "\r\n</Body>\r\n</HTML>\r\n");
 
   const std::string row = "<TR><td>\r\n<a href=\"" + a + "\">" + a + "</a><br>\r\n<br>Robot Page\r\n" +
                           "<a href=\"mailto:info@robots.example\">info@robots.example</a><br>\r\n</TD></tr>\r\n";
-  EXPECT_EQ(Read(dir / "run_searched.htm"), kReportHead + row + row + kReportFoot);
+  EXPECT_EQ(ReadFile(dir / "run_searched.htm"), kReportHead + row + row + kReportFoot);
 
   // The start page's address is harvested; the matching page's harvest
   // begins at its mailto address, too close to the page's start.
-  EXPECT_EQ(Read(dir / "run_mailfile.txt"), "keeper@site.example\r\n");
+  EXPECT_EQ(ReadFile(dir / "run_mailfile.txt"), "keeper@site.example\r\n");
 
   // Only the absolute link is logged.
-  EXPECT_EQ(Read(dir / "links2.htm"), b + "\r\n");
-  EXPECT_EQ(Read(dir / "links.htm"),
+  EXPECT_EQ(ReadFile(dir / "links2.htm"), b + "\r\n");
+  EXPECT_EQ(ReadFile(dir / "links.htm"),
             kReportHead + "<TR><td>\r\n<a href=\"" + b + "\">" + b + "</a><br>\r\n</TD></tr>\r\n" + kReportFoot);
 }
 
@@ -300,7 +297,7 @@ TEST_F(CrawlCommandTest, DirectModeEngineAsksItsOptionAndCutsItsResults) {
       << err;
   EXPECT_EQ(err, "");
   EXPECT_EQ(site.Requests(), std::vector<std::string>{"/riquery.asp?keyword=SQL:+Tools"});
-  EXPECT_NE(Read(dir / "p_search_result.htm").find("<h2>Results for robot</h2><p>one</p>\r\n"), std::string::npos);
+  EXPECT_NE(ReadFile(dir / "p_search_result.htm").find("<h2>Results for robot</h2><p>one</p>\r\n"), std::string::npos);
 }
 
 TEST_F(CrawlCommandTest, SiteSearchPutsTheExpressionIntoEveryLine) {

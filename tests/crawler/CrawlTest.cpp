@@ -15,19 +15,14 @@
 #include "CrawlSite.h"
 #include "core/SearchState.h"
 #include "engines/WebRobot.h"
+#include "support/TestFiles.h"
 #include "support/FakeHost.h"
 
 namespace zorvik {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::ReadFile;
 
 class CrawlTest : public ::testing::Test {
  protected:

@@ -18,6 +18,7 @@
 #include "core/SearchState.h"
 #include "core/Text.h"
 #include "engines/WebRobot.h"
+#include "support/TestFiles.h"
 #include "support/FakeHost.h"
 #include "support/TestHttpServer.h"
 
@@ -25,15 +26,8 @@ namespace zorvik {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+using testing::ReadFile;
+using testing::WriteFile;
 
 // The result file's opening and closing lines around whatever was written.
 void ExpectFramed(const fs::path& p, const std::string& head) {

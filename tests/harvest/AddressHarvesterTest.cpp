@@ -11,23 +11,18 @@
 #include "core/SearchState.h"
 #include "harvest/AddressHarvester.h"
 #include "harvest/MailtoScan.h"
+#include "support/TestFiles.h"
 #include "support/FakeHost.h"
 
 namespace zorvik::harvest {
 namespace {
 
 namespace fs = std::filesystem;
+using zorvik::testing::ReadFile;
 
 // Thirty characters without a delimiter, so that an "@" after them has a
 // full left window.
 const std::string kPad = "Lorem-ipsum-dolor-sit-amet-con";
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class HarvesterTest : public ::testing::Test {
  protected:
