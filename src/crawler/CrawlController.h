@@ -50,8 +50,7 @@ class CrawlController {
 
   // When the last fetch of the crawl succeeded.
   std::optional<std::chrono::system_clock::time_point> LastFetchTime() const { return lastFetch_; }
-  // The longest time a crawl went without yielding is not measured here;
-  // the number of pages fetched by the crawl step is.
+  // Pages the crawl steps fetched (link probes not counted).
   std::size_t PagesFetched() const { return pagesFetched_; }
 
  private:

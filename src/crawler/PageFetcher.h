@@ -13,8 +13,6 @@ namespace zorvik {
 
 class Inet;
 class ResultSectionCut;
-class RobotsGate;
-class clsHTMLPageResourceNode;
 struct RobotContext;
 
 namespace harvest {
