@@ -19,7 +19,6 @@
 #include "core/ProgramDirectory.h"
 #include "core/RobotForm.h"
 #include "core/SearchState.h"
-#include "crawler/TreeViewMirror.h"
 #include "engines/EngineCatalogue.h"
 #include "engines/WebRobot.h"
 
@@ -231,23 +230,6 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, CrawlOpti
   return std::nullopt;
 }
 
-// The tree view as the window shows it: one line per entry, children in the
-// order they were added, two blanks per level; image, key and, when it
-// differs from the key, the text in parentheses.
-void PrintTree(const TreeViewMirror& view, std::ostream& out) {
-  std::vector<std::pair<std::size_t, int>> stack;
-  for (auto it = view.TopLevel().rbegin(); it != view.TopLevel().rend(); ++it) stack.push_back({*it, 0});
-  while (!stack.empty()) {
-    const auto [index, level] = stack.back();
-    stack.pop_back();
-    const TreeViewEntry& e = view.Entry(index);
-    out << std::string(static_cast<std::size_t>(2 * level), ' ') << e.image << ' ' << e.key;
-    if (e.text != e.key) out << " (" << e.text << ')';
-    out << '\n';
-    for (auto c = e.children.rbegin(); c != e.children.rend(); ++c) stack.push_back({*c, level + 1});
-  }
-}
-
 void PrintFiles(WebRobot& robot, std::ostream& out) {
   const auto line = [&out](std::string_view what, const fs::path& path) {
     std::error_code ec;
@@ -336,7 +318,7 @@ int RunCrawlCommand(const std::vector<std::string>& args, std::ostream& out, std
     err << line;
   }
   if (host.InputRejected() && !host.Stopped()) return kUsageError;
-  if (o.tree) PrintTree(robot.Tree().View(), out);
+  if (o.tree) out << robot.Tree().View().Outline();
   PrintFiles(robot, out);
   out.flush();
   return host.Stopped() ? kStopped : kFinished;

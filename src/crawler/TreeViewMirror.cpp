@@ -69,6 +69,22 @@ void TreeViewMirror::MakeVisible(std::size_t index) {
   lastVisible_ = index;
 }
 
+std::string TreeViewMirror::Outline() const {
+  std::string out;
+  std::vector<std::pair<std::size_t, std::size_t>> stack;  // entry, level
+  for (auto it = topLevel_.rbegin(); it != topLevel_.rend(); ++it) stack.push_back({*it, 0});
+  while (!stack.empty()) {
+    const auto [index, level] = stack.back();
+    stack.pop_back();
+    const TreeViewEntry& e = entries_[index];
+    out += std::string(2 * level, ' ') + std::to_string(e.image) + ' ' + e.key;
+    if (e.text != e.key) out += " (" + e.text + ")";
+    out += '\n';
+    for (auto c = e.children.rbegin(); c != e.children.rend(); ++c) stack.push_back({*c, level + 1});
+  }
+  return out;
+}
+
 void TreeViewMirror::SetCurrent(std::size_t index) {
   if (index < entries_.size()) current_ = index;
 }

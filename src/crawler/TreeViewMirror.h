@@ -57,6 +57,11 @@ class TreeViewMirror {
   void MakeVisible(std::size_t index);
   void SetCurrent(std::size_t index);
 
+  // The whole view as text, the way the window shows it: one line per entry,
+  // children in the order they were added, two blanks per level; image, key
+  // and, when it differs from the key, the text in parentheses.
+  std::string Outline() const;
+
   std::optional<std::size_t> Current() const { return current_; }
   std::optional<std::size_t> LastVisible() const { return lastVisible_; }
 

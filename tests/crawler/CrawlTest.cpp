@@ -47,26 +47,11 @@ class CrawlTest : public ::testing::Test {
     fs::remove_all(dir);
   }
 
-  // The tree view as lines: image, key and, when it differs, the text.
+  // The tree view as the window shows it, with "B" for the site's address.
   std::string TreeLines() const {
-    std::string out;
-    const TreeViewMirror& view = robot->Tree().View();
-    std::vector<std::pair<std::size_t, int>> stack;
-    for (auto it = view.TopLevel().rbegin(); it != view.TopLevel().rend(); ++it) stack.push_back({*it, 0});
-    while (!stack.empty()) {
-      const auto [index, level] = stack.back();
-      stack.pop_back();
-      const TreeViewEntry& e = view.Entry(index);
-      std::string key = e.key;
-      std::string text = e.text;
-      for (std::string* s : {&key, &text}) {
-        if (const auto at = s->find(site.Base()); at != std::string::npos) s->replace(at, site.Base().size(), "B");
-      }
-      out += std::string(2 * level, ' ') + std::to_string(e.image) + ' ' + key;
-      if (text != key) out += " (" + text + ")";
-      out += '\n';
-      for (auto c = e.children.rbegin(); c != e.children.rend(); ++c) stack.push_back({*c, level + 1});
-    }
+    std::string out = robot->Tree().View().Outline();
+    const std::string base = site.Base();
+    for (auto at = out.find(base); at != std::string::npos; at = out.find(base, at + 1)) out.replace(at, base.size(), "B");
     return out;
   }
   std::vector<std::string> Requests() const { return site.Requests(); }
