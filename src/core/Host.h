@@ -16,7 +16,10 @@ namespace zorvik {
 enum class MsgButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
 enum class MsgAnswer { Ok, Cancel, Abort, Retry, Ignore, Yes, No };
-enum class MousePointer { Default, Hourglass };
+// The mouse pointer's shapes: the normal arrow; Busy, the arrow with an
+// hourglass (a search runs, the window is still usable: Stop works);
+// Hourglass, the plain hourglass (a step holds the window until it ends).
+enum class MousePointer { Default, Busy, Hourglass };
 
 // The answer of a message box's first (default) button.
 MsgAnswer FirstButton(MsgButtons buttons);
@@ -103,6 +106,10 @@ class Host {
   virtual ListPick PickFromList(std::string_view caption, const std::vector<std::string>& items,
                                 std::string_view buttonText) = 0;
   virtual void SetMousePointer(MousePointer pointer) = 0;
+  // Redraws the windows from their models' current values, without running
+  // user commands or transfer events (no pump): for a step that only wants
+  // its latest values seen before it goes on.
+  virtual void Repaint() {}
   // Wall-clock time; tests substitute a clock that advances inside the yields.
   virtual std::chrono::system_clock::time_point Now() = 0;
   // Opens a file or address with its associated program.

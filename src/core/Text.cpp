@@ -70,6 +70,13 @@ std::string_view RTrim(std::string_view s) {
 
 std::string_view Trim(std::string_view s) { return RTrim(LTrim(s)); }
 
+bool HasControlCharacter(std::string_view s) {
+  return std::any_of(s.begin(), s.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 32 || u == 127;
+  });
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(),

@@ -37,6 +37,10 @@ std::string_view LTrim(std::string_view s);
 std::string_view RTrim(std::string_view s);
 std::string_view Trim(std::string_view s);
 
+// True when `s` holds a control character (below 32, or 127): such text
+// must not reach a one-per-line file, where a line break would split it.
+bool HasControlCharacter(std::string_view s);
+
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool ContainsNoCase(std::string_view haystack, std::string_view needle);
 

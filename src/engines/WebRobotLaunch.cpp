@@ -326,7 +326,7 @@ void WebRobot::CrawlFrom(std::int16_t depth, const EngineRecord* engine, bool co
 
   state_.Busy = true;
   form_.tmrBusyEnabled = true;
-  host_.SetMousePointer(MousePointer::Hourglass);
+  host_.SetMousePointer(MousePointer::Busy);
   form_.txtURLEnabled = false;
   form_.mnuPerformSearchEnabled = false;
   form_.mnuStopSearchEnabled = true;

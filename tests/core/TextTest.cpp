@@ -37,6 +37,10 @@ TEST(TextTest, CaseFoldingIsAsciiOnlyAndTrimDropsOnlyBlanks) {
   EXPECT_TRUE(EqualsNoCase("Content-Type", "content-type"));
   EXPECT_FALSE(EqualsNoCase("abc", "abcd"));
   EXPECT_TRUE(ContainsNoCase("image/GIF", "gif"));
+  EXPECT_FALSE(HasControlCharacter("http://x/a b\xC3\xA4~"));
+  EXPECT_TRUE(HasControlCharacter("a\r\nb"));
+  EXPECT_TRUE(HasControlCharacter(std::string_view("a\0b", 3)));
+  EXPECT_TRUE(HasControlCharacter("\x7f"));
 }
 
 }  // namespace

@@ -116,8 +116,13 @@ TEST_F(LaunchTest, SearchButtonCrawlsFromTheTypedAddress) {
   form.txtSearchDepth = "1";
   AnswerUrlFile("found.txt");
   std::vector<Enabled> seen;
-  host.onPump = [&] { seen.push_back(Now()); };
+  MousePointer during = MousePointer::Default;
+  host.onPump = [&] {
+    seen.push_back(Now());
+    during = host.pointer;
+  };
   robot->tbToolbar_ButtonClick("btnSearch");
+  EXPECT_EQ(during, MousePointer::Busy);  // the arrow with hourglass: Stop stays usable
 
   EXPECT_EQ(host.dialogs.at(0).title, "Open/Create New URL file");
   EXPECT_EQ(host.dialogs.at(0).filter, "Text (*.txt)|*.txt");
