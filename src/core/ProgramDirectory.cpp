@@ -17,6 +17,12 @@ std::optional<fs::path>& Chosen() {
   return dir;
 }
 
+// True when ProgramDirectory() had to leave the executable's directory.
+bool& FellBack() {
+  static bool fellBack = false;
+  return fellBack;
+}
+
 fs::path ExecutableDirectory() {
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
@@ -24,10 +30,15 @@ fs::path ExecutableDirectory() {
   return exe.parent_path();
 }
 
-fs::path UserDataDirectory() {
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') return fs::path(xdg) / "zorvik";
-  if (const char* home = std::getenv("HOME"); home && *home) return fs::path(home) / ".local/share/zorvik";
+// $VAR/zorvik when VAR holds an absolute path, else ~/`fallback`/zorvik.
+fs::path UserDirectory(const char* var, const char* fallback) {
+  if (const char* xdg = std::getenv(var); xdg && *xdg == '/') return fs::path(xdg) / "zorvik";
+  if (const char* home = std::getenv("HOME"); home && *home) return fs::path(home) / fallback / "zorvik";
   return fs::temp_directory_path() / "zorvik";
+}
+
+fs::path UserDataDirectory() {
+  return UserDirectory("XDG_DATA_HOME", ".local/share");
 }
 
 }  // namespace
@@ -37,6 +48,7 @@ fs::path ProgramDirectory() {
   fs::path dir = ExecutableDirectory();
   if (dir.empty() || ::access(dir.c_str(), W_OK) != 0) {
     dir = UserDataDirectory();
+    FellBack() = true;
     std::error_code ec;
     fs::create_directories(dir, ec);
   }
@@ -44,6 +56,18 @@ fs::path ProgramDirectory() {
   return dir;
 }
 
-void SetProgramDirectory(const fs::path& dir) { Chosen() = dir; }
+void SetProgramDirectory(const fs::path& dir) {
+  Chosen() = dir;
+  FellBack() = false;
+}
+
+fs::path SettingsDirectory() {
+  const fs::path program = ProgramDirectory();
+  if (!FellBack()) return program;
+  const fs::path dir = UserDirectory("XDG_CONFIG_HOME", ".config");
+  std::error_code ec;
+  if (fs::create_directories(dir, ec)) fs::permissions(dir, fs::perms::owner_all, ec);
+  return dir;
+}
 
 }  // namespace zorvik

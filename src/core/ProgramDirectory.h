@@ -12,4 +12,10 @@ namespace zorvik {
 std::filesystem::path ProgramDirectory();
 void SetProgramDirectory(const std::filesystem::path& dir);
 
+// Where the settings file lives: the program directory when that is the
+// executable's own writable directory or one set by SetProgramDirectory;
+// otherwise the per-user configuration directory ($XDG_CONFIG_HOME/zorvik,
+// default ~/.config/zorvik), created on first use.
+std::filesystem::path SettingsDirectory();
+
 }  // namespace zorvik

@@ -13,14 +13,14 @@ namespace {
 std::atomic<unsigned> counter{0};
 }
 
-AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {
+AtomicFile::AtomicFile(std::filesystem::path target, unsigned mode) : target_(std::move(target)) {
   const std::filesystem::path dir = target_.parent_path();
   for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
     temp_ = dir / ("." + target_.filename().string() + "." + std::to_string(::getpid()) + "." +
                    std::to_string(counter++) + ".tmp");
-    // Mode 0666 less the umask: the report gets the permissions any newly
-    // created file would have.
-    const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // By default mode 0666 less the umask: a report gets the permissions any
+    // newly created file would have.
+    const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       break;

@@ -11,8 +11,9 @@ namespace zorvik::harvest {
 
 class AtomicFile {
  public:
-  // Creates the temporary file beside `target`; ok() tells whether it worked.
-  explicit AtomicFile(std::filesystem::path target);
+  // Creates the temporary file beside `target` with permissions `mode` less
+  // the umask; ok() tells whether it worked.
+  explicit AtomicFile(std::filesystem::path target, unsigned mode = 0666);
   ~AtomicFile();  // removes the temporary file unless committed
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;

@@ -27,6 +27,13 @@ long long MessageNumber(const fs::path& p) {
 
 }  // namespace
 
+MailStatus Pop3Session::TooLarge(int number) {
+  MailStatus s = MailStatus::Error(kErrMessageSize);
+  s.description = "Message " + std::to_string(number) + " is larger than the " +
+                  std::to_string(kMaxFetchBytes >> 20) + " MB a fetch accepts; it was not stored.";
+  return s;
+}
+
 fs::path NextNumberedMessage(const fs::path& dir) {
   long long highest = 0;
   std::error_code ec;
@@ -88,6 +95,8 @@ MailStatus Pop3Session::StartConnect(const MailAccount& account) {
 MailStatus Pop3Session::StartFetch(const FetchTarget& target) {
   const int number = fetched_ + 1;
   if (number > MessageCount()) return MailStatus::Error(kErrInternalState);
+  if (static_cast<unsigned long long>(sizes_[static_cast<std::size_t>(number - 1)]) > kMaxFetchBytes)
+    return TooLarge(number);
   target_ = target;
   const fs::path dir = target.file.empty() ? target.directory : target.file.parent_path();
   std::error_code ec;
@@ -109,8 +118,13 @@ MailStatus Pop3Session::StartFetch(const FetchTarget& target) {
     return s;
   }
   received_ = 0;
+  tooLarge_ = false;
   const long total = sizes_[static_cast<std::size_t>(number - 1)];
   transfer_.onWrite = [this, total](std::string_view bytes) {
+    if (static_cast<unsigned long long>(received_) + bytes.size() > kMaxFetchBytes) {
+      tooLarge_ = true;
+      return false;
+    }
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) return false;
     received_ += static_cast<long>(bytes.size());
     events_.Progress(received_, total);
@@ -164,6 +178,17 @@ MailStatus Pop3Session::Finish(MailStatus outcome) {
     case Step::Fetch: {
       const bool closed = std::fclose(file_) == 0;
       file_ = nullptr;
+      const long expected = sizes_[static_cast<std::size_t>(fetching_ - 1)];
+      if (tooLarge_) {
+        outcome = TooLarge(fetching_);
+      } else if (outcome.ok() && received_ < expected) {
+        // libcurl ends a RETR whose connection closes as if it were complete;
+        // the size the server listed tells a message cut short.
+        outcome = MailStatus::Error(kErrDisconnected);
+        outcome.description += " Message " + std::to_string(fetching_) + " ended after " +
+                               std::to_string(received_) + " of " + std::to_string(expected) +
+                               " bytes and was not stored.";
+      }
       if (!outcome.ok() || !closed) {
         DropPartialFile();
         return outcome.ok() ? MailStatus::Error(kErrCannotCloseFile) : outcome;

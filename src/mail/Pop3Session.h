@@ -25,6 +25,10 @@ std::filesystem::path NextNumberedMessage(const std::filesystem::path& dir);
 
 class Pop3Session {
  public:
+  // A message larger than this is not fetched: refused before it is
+  // requested when the server lists it so, or when more arrives.
+  static constexpr unsigned long long kMaxFetchBytes = 100ull << 20;
+
   explicit Pop3Session(TransferEvents& events);
   ~Pop3Session();
 
@@ -46,6 +50,7 @@ class Pop3Session {
   enum class Step { None, Connect, Fetch, Delete, Close };
   MailStatus Prepare(const std::string& path, const char* command, bool noBody, bool forbidReuse);
   void DropPartialFile();
+  static MailStatus TooLarge(int number);
 
   TransferEvents& events_;
   CurlTransfer transfer_;
@@ -60,6 +65,7 @@ class Pop3Session {
   std::filesystem::path partial_;
   std::FILE* file_ = nullptr;
   long received_ = 0;
+  bool tooLarge_ = false;
   std::filesystem::path lastFile_;
 };
 

@@ -10,7 +10,8 @@ smtp_sink.py PORT sink OUTDIR USER:PASSWORD
     body as it was sent).
 smtp_sink.py PORT script GREETING REPLY...
     Sends GREETING to every client, answers each line it receives with the
-    next REPLY, then falls silent and keeps the connection open.
+    next REPLY, then falls silent and keeps the connection open. A REPLY that
+    begins with "<drop>" sends the rest and closes the connection.
 """
 import asyncio
 import email
@@ -49,6 +50,11 @@ async def scripted(reader, writer, greeting, replies):
     writer.write(greeting)
     for reply in replies:
         if not await reader.readline():
+            return
+        if reply.startswith(b"<drop>"):
+            writer.write(reply[len(b"<drop>"):])
+            await writer.drain()
+            writer.close()
             return
         writer.write(reply)
     await reader.read()

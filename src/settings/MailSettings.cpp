@@ -1,0 +1,10 @@
+#include "settings/MailSettings.h"
+
+namespace zorvik {
+
+MailSettings& ProcessMailSettings() {
+  static MailSettings settings;
+  return settings;
+}
+
+}  // namespace zorvik
