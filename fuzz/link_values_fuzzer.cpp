@@ -1,11 +1,13 @@
 // Fuzz target: the quoted-value scan of link extraction over any page text.
 // Every value must be text between two double quotes after the attribute,
-// the scan must move forward at every step, and it must end.
+// the scan must move forward at every step, and it must end; an address made
+// of a value never holds a control character.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "core/Text.h"
 #include "crawler/AddressHelpers.h"
 #include "crawler/LinkExtraction.h"
 
@@ -39,6 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       // Addresses built from values go through the address helpers.
       (void)HandyStuff::DirectoryPart(value);
       (void)HandyStuff::ServerPart(value);
+      const std::string address = zorvik::ResolveLinkValue(value, "http://s.example", "http://s.example/d/", true);
+      Check(!zorvik::text::HasControlCharacter(address));
+      Check(address.empty() || address.ends_with(value));
     }
   }
   return 0;

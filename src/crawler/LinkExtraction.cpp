@@ -31,15 +31,21 @@ std::string NextQuotedValue(std::string_view text, std::size_t& pos, std::string
   return {};
 }
 
-std::string LinkExtractor::Resolve(std::string_view value, std::string_view server,
-                                   std::string_view directory) const {
+std::string ResolveLinkValue(std::string_view value, std::string_view server, std::string_view directory,
+                             bool followHttps) {
+  if (value.empty() || text::HasControlCharacter(value)) return {};
   const std::size_t colon = value.find(':');
   if (colon == std::string_view::npos) {
     return std::string(value.front() == '/' ? server : directory) + std::string(value);
   }
   const std::string_view scheme = value.substr(0, colon);
-  if (scheme == "http" || (scheme == "https" && ctx_.options.followHttps)) return std::string(value);
+  if (scheme == "http" || (scheme == "https" && followHttps)) return std::string(value);
   return {};
+}
+
+std::string LinkExtractor::Resolve(std::string_view value, std::string_view server,
+                                   std::string_view directory) const {
+  return ResolveLinkValue(value, server, directory, ctx_.options.followHttps);
 }
 
 void LinkExtractor::ExtractLinks(std::string_view text, std::string_view attribute,

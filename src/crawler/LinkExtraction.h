@@ -28,6 +28,15 @@ class ReportFiles;
 // `pos` becomes 0.
 std::string NextQuotedValue(std::string_view text, std::size_t& pos, std::string_view attribute);
 
+// The address a link value stands for on a page with this server and
+// directory: a value without ":" joined to the server (when it begins with
+// "/") or the directory, an absolute "http" value (or "https" one, when
+// followed) as it is. Empty when the scheme is not taken, and when the value
+// holds a control character (a line break inside the quotes): such a value
+// is no address, and would split the one-per-line files it is written to.
+std::string ResolveLinkValue(std::string_view value, std::string_view server, std::string_view directory,
+                             bool followHttps);
+
 class LinkExtractor {
  public:
   LinkExtractor(RobotContext& context, PageFetcher& fetcher, ResultSectionCut& cut, harvest::ReportFiles& reports,
@@ -38,8 +47,7 @@ class LinkExtractor {
   // probes every address found and adds those not yet in the tree to `node`.
   void ExtractLinks(std::string_view text, std::string_view attribute, clsHTMLPageResourceNode& node);
 
-  // The address a value stands for on a page with this server and
-  // directory, or empty when the value's scheme is not taken.
+  // ResolveLinkValue with the robot's options.
   std::string Resolve(std::string_view value, std::string_view server, std::string_view directory) const;
 
  private:

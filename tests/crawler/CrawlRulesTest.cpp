@@ -60,6 +60,9 @@ TEST_F(RobotRulesTest, LinksJoinByPlainConcatenation) {
   EXPECT_EQ(links.Resolve("ftp://o.com/", server, dir), "");
   EXPECT_EQ(links.Resolve("https://o.com/", server, dir), "");
   EXPECT_EQ(links.Resolve("HTTP://o.com/", server, dir), "");  // the scheme is compared exactly
+  // A value broken over lines, or with any other control character, is none.
+  EXPECT_EQ(links.Resolve("q\r\n.htm", server, dir), "");
+  EXPECT_EQ(links.Resolve("http://o.com/\tx", server, dir), "");
   robot.Options().followHttps = true;
   EXPECT_EQ(links.Resolve("https://o.com/", server, dir), "https://o.com/");
   // A server-only page address: no "/" between it and a relative value.

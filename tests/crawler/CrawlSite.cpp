@@ -27,6 +27,7 @@ CrawlSite::CrawlSite() {
                           "<a href=\"https://secure.invalid/\">secure</a>\r\n"
                           "<a href=\"private/p.htm\">kept out</a>\r\n"
                           "<a href=\"missing.htm\">gone</a>\r\n"
+                          "<a href=\"{BASE}/bro\r\nken.htm\">broken over two lines</a>\r\n"
                           "<img src=\"pic.gif\">\r\n"
                           "<a href=\"a.htm\">A again</a>\r\n"
                           "</body></html>\r\n"};

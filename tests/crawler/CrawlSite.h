@@ -1,7 +1,7 @@
 #pragma once
 // A small web site on 127.0.0.1 for crawl tests: pages linking each other
-// with relative and absolute links, a picture, a 404, a robots.txt, a page
-// with addresses and a mailto link. "{BASE}" in a page stands for the site's
+// with relative and absolute links (one broken over two lines), a picture, a
+// 404, a robots.txt, a page with addresses and a mailto link. "{BASE}" in a page stands for the site's
 // own "http://127.0.0.1:PORT". Every request's path is logged in order.
 
 #include <map>
