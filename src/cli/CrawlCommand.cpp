@@ -36,8 +36,8 @@ constexpr const char* kUsage =
     "                           --open-page FILE.htm | --site-search) -o URLFILE.txt [-d DEPTH]\n"
     "                           [--pages] [--pictures] [--emails] [--ext-emails] [--links] [--stay]\n"
     "                           [--collection DIR] [--program-dir DIR] [--wait SECONDS]\n"
-    "                           [--no-robots] [--https] [--ffa CODE] [--option TEXT] [--tree]\n"
-    "                           [--verbose]\n";
+    "                           [--no-robots] [--once] [--https] [--ffa CODE] [--option TEXT]\n"
+    "                           [--tree] [--verbose]\n";
 
 constexpr const char* kHelp =
     "Runs a search of the robot without its window: the options fill the\n"
@@ -82,7 +82,11 @@ constexpr const char* kHelp =
     "                       engines.ini are read (default: the current directory)\n"
     "  --wait SECONDS       seconds between fetches (default 15); lower it only\n"
     "                       for servers of your own\n"
-    "  --no-robots          do not consult robots.txt\n"
+    "  --no-robots          do not consult robots.txt (a file that has not arrived\n"
+    "                       within 10 s counts as none)\n"
+    "  --once               fetch each page once: an address read before in this\n"
+    "                       search is not requested again, and a matching page is\n"
+    "                       recorded once\n"
     "  --https              follow absolute https links too\n"
     "\n"
     "Output:\n"
@@ -113,6 +117,7 @@ struct CrawlOptions {
   Start start = Start::Toolbar;
   int startsGiven = 0;
   bool obeyRobots = true;
+  bool fetchOnce = false;
   bool followHttps = false;
   bool tree = false;
   bool verbose = false;
@@ -145,6 +150,7 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, CrawlOpti
                  : a == "--verbose"    ? &o.verbose
                  : a == "--stats"      ? &o.stats
                  : a == "--https"      ? &o.followHttps
+                 : a == "--once"       ? &o.fetchOnce
                                        : nullptr;
     if (flag != nullptr) {
       *flag = true;
@@ -280,6 +286,7 @@ int RunCrawlCommand(const std::vector<std::string>& args, std::ostream& out, std
   RobotOptions& options = robot.Options();
   options.obeyRobotsTxt = o.obeyRobots;
   options.followHttps = o.followHttps;
+  options.fetchOnce = o.fetchOnce;
   if (o.wait) options.politeness = std::chrono::seconds(*NonNegativeInt(*o.wait));
 
   host.CatchInterrupt();

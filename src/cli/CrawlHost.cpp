@@ -44,7 +44,8 @@ std::size_t TerminalWidth() {
 // The messages that tell the user the search could not start from what was
 // typed: nothing was fetched.
 bool IsInputRejection(std::string_view text, std::string_view title) {
-  return title == "Invalid Search Depth" || title == "Invalid URL" || text == "No URL inserted!" ||
+  return title == "Invalid Search Depth" || title == "Invalid URL" || title == "Invalid URL file" ||
+         text == "No URL inserted!" ||
          text == "You must enter a valid search expression!";
 }
 
@@ -81,6 +82,10 @@ void CrawlHost::PumpPlatform() {
   err_ << "zorvik-search: stopping the search (Ctrl+C again ends at once)\n";
   err_.flush();
   if (stop_) stop_();
+}
+
+void CrawlHost::Repaint() {
+  if (dirty_) Render(false);
 }
 
 void CrawlHost::ShowStatus(int panel, std::string_view text) {

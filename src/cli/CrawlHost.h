@@ -52,6 +52,8 @@ class CrawlHost : public HeadlessHost {
   void ReleaseInterrupt();
 
   void ShowStatus(int panel, std::string_view text) override;
+  // Draws a status text held back by the rate limit, if it may be drawn now.
+  void Repaint() override;
   MsgAnswer MsgBox(std::string_view text, MsgButtons buttons, MsgIcon icon, std::string_view title) override;
   std::optional<std::string> OpenFileDialog(const FileDialogSpec& spec) override;
   std::optional<std::string> SaveFileDialog(const FileDialogSpec& spec) override;

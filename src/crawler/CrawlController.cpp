@@ -90,18 +90,21 @@ void CrawlController::StartCrawl(std::string_view address, std::int16_t depth) {
   ctx_.IsPicture = false;
   ctx_.state.Searching = true;
   robots_.Reset();
+  fetcher_.ForgetEarlierReads();
 
   const ResourceNodePtr root = tree_.Root();
   ResourceNodePtr node;
   if (root->AlreadyContains(ctx_.host, address, node)) {
     if (auto diplomat = DispatchNewDiplomat(node->PageURL())) CrawlNode(node, depth, std::move(diplomat));
-    return;
+  } else {
+    node = clsHTMLPageResourceNode::Create(std::string(address), std::string(address));
+    if (auto diplomat = DispatchNewDiplomat(address)) {
+      root->AddLink(node);
+      CrawlNode(node, depth, std::move(diplomat));
+    }
   }
-  node = clsHTMLPageResourceNode::Create(std::string(address), std::string(address));
-  if (auto diplomat = DispatchNewDiplomat(address)) {
-    root->AddLink(node);
-    CrawlNode(node, depth, std::move(diplomat));
-  }
+  // Pages kept for a visit that a stop cut short go now.
+  fetcher_.ForgetEarlierReads();
 }
 
 void CrawlController::WaitBeforeFetching(std::string_view address) {
@@ -119,6 +122,8 @@ void CrawlController::WaitBeforeFetching(std::string_view address) {
 void CrawlController::CrawlNode(const ResourceNodePtr& node, std::int16_t depth,
                                 std::shared_ptr<clsDiplomat> diplomat) {
   RobotForm& form = ctx_.form;
+  // The page test of a page answered from an earlier read without its text.
+  std::optional<bool> earlierMatch;
   if (ctx_.state.SpideredFilePath.empty()) {
     if (diplomat && diplomat->NewServerURL(node->PageURL())) diplomat = DispatchNewDiplomat(node->PageURL());
     if (ctx_.options.obeyRobotsTxt && !robots_.Allows(node->PageURL())) {
@@ -126,16 +131,26 @@ void CrawlController::CrawlNode(const ResourceNodePtr& node, std::int16_t depth,
       tree_.AddNodeToTreeView(*node, kImageFailed);
       return;
     }
-    if (!fetcher_.AbleToGetWebDocument(node->PageURL())) {
+    bool ended = false;
+    if (const auto earlier = fetcher_.TakeEarlierRead(node->PageURL(), depth > 1)) {
+      ended = earlier->ended;
+      earlierMatch = earlier->matches;
+    } else {
+      ended = fetcher_.AbleToGetWebDocument(node->PageURL());
+      if (ended) {
+        lastFetch_ = ctx_.host.Now();
+        ++pagesFetched_;
+      }
+    }
+    if (!ended) {
       tree_.AddNodeToTreeView(*node, kImageFailed);
       return;
     }
-    lastFetch_ = ctx_.host.Now();
-    ++pagesFetched_;
     if (form.chkStay) return;
   }
 
-  node->PageMatches = ctx_.analyst && ctx_.analyst->DocumentMatches(form.txtOutput);
+  node->PageMatches =
+      earlierMatch ? *earlierMatch : ctx_.analyst && ctx_.analyst->DocumentMatches(form.txtOutput);
   const std::int16_t image = node->PageMatches                              ? kImageMatch
                              : node->LinkText.find("://") != std::string::npos ? kImageAbsolute
                                                                                : kImageRelative;
@@ -147,9 +162,16 @@ void CrawlController::CrawlNode(const ResourceNodePtr& node, std::int16_t depth,
     return;
   }
 
-  const std::string page = text::LCase(form.txtOutput);
-  links_.ExtractLinks(page, "href", *node);
-  links_.ExtractLinks(page, "src", *node);
+  {
+    // The lower-cased page lives only while its links are taken, so that
+    // the descent below holds no page per level.
+    const std::string page = text::LCase(form.txtOutput);
+    // Reading each page once, the children that will be expanded in turn
+    // keep the text their probe read.
+    fetcher_.KeepProbedPages(ctx_.options.fetchOnce && depth - 1 > 1);
+    links_.ExtractLinks(page, "href", *node);
+    links_.ExtractLinks(page, "src", *node);
+  }
 
   // The collections are read by position: a Stop inside a yield may empty
   // them under this loop.
@@ -163,7 +185,8 @@ void CrawlController::CrawlNode(const ResourceNodePtr& node, std::int16_t depth,
     ctx_.host.DoEvents();
     if (ctx_.state.StopWanted() || i >= node->Links().Count()) break;
     const ResourceNodePtr child = node->Links()[i];
-    WaitBeforeFetching(child->PageURL());
+    // A page answered from an earlier read is not requested: no pause.
+    if (!fetcher_.HasEarlierRead(child->PageURL(), depth - 1 > 1)) WaitBeforeFetching(child->PageURL());
     if (ctx_.state.StopWanted()) break;
     CrawlNode(child, static_cast<std::int16_t>(depth - 1), diplomat);
   }

@@ -27,7 +27,7 @@ constexpr std::int16_t kError = 11;
 constexpr std::int16_t kCompleted = 12;
 
 const char* const kCannotConnect = "Cannot connect";
-const char* const kCancelled = "Cancelled";
+const std::string kCancelled(Inet::kCancelledInfo);
 
 void InitCurlOnce() {
   static const bool done = [] {

@@ -70,8 +70,11 @@ class Inet {
   // once; empty when absent. An empty name gives the status line and every
   // header line, each ended by CR LF.
   virtual std::string GetHeader(std::string_view name) const = 0;
-  // Ends the running request at once (no-op when none is running).
+  // Ends the running request at once (no-op when none is running): a request
+  // started by Execute raises its 11 before Cancel returns, with
+  // ResponseInfo kCancelledInfo.
   virtual void Cancel() = 0;
+  static constexpr std::string_view kCancelledInfo = "Cancelled";
   // True from Execute / OpenURL until the request's last event has been
   // delivered (or OpenURL has returned).
   virtual bool StillExecuting() const = 0;

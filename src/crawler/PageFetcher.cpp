@@ -37,11 +37,40 @@ void PageFetcher::WaitForFetch(bool probe) {
   }
 }
 
+bool PageFetcher::StopSeen() const { return ctx_.FetchAborted || ctx_.state.StopWanted(); }
+
 void PageFetcher::Abandon() {
   if (!inet1_.StillExecuting()) return;
   abandoning_ = true;
   inet1_.Cancel();
   abandoning_ = false;
+}
+
+void PageFetcher::Start(std::string_view address) {
+  requested_ = std::string(address);
+  fetchAddress_ = WithoutPort80(address);
+  lastMatches_ = false;
+  inet1_.Execute(address);
+}
+
+void PageFetcher::Conclude(std::string_view address, bool ended, bool probe) {
+  // A stop or an abort ended the wait: the request goes with it, so that it
+  // cannot complete into a later fetch or search.
+  if (!ctx_.FetchDone && inet1_.StillExecuting()) Abandon();
+  if (!ctx_.options.fetchOnce || StopSeen()) return;
+  Answer& answer = answers_[std::string(address)];
+  answer.ended = ended;
+  answer.matches = ended && lastMatches_;
+  answer.contentType = ended ? inet1_.GetHeader("Content-type") : std::string();
+  if (probe && keepPages_ && ended && text::ContainsNoCase(answer.contentType, "text/")) {
+    keptPages_[std::string(address)] = ctx_.form.txtOutput;
+  }
+}
+
+const PageFetcher::Answer* PageFetcher::Earlier(std::string_view address) const {
+  if (!ctx_.options.fetchOnce) return nullptr;
+  const auto it = answers_.find(std::string(address));
+  return it == answers_.end() ? nullptr : &it->second;
 }
 
 bool PageFetcher::AbleToGetWebDocument(std::string_view address) {
@@ -56,8 +85,11 @@ bool PageFetcher::AbleToGetWebDocument(std::string_view address) {
   }
   ctx_.form.txtOutput.clear();
   ctx_.state.Busy = true;
-  inet1_.Execute(address);
+  // A stop already requested starts nothing.
+  if (ctx_.state.StopWanted()) return false;
+  Start(address);
   WaitForFetch(false);
+  Conclude(address, ctx_.FetchDone, false);
   return ctx_.FetchDone;
 }
 
@@ -68,25 +100,69 @@ bool PageFetcher::AbleToGetWebDocumentHeaders(std::string_view address) {
   ctx_.IsPicture = false;
   ctx_.state.Busy = true;
   ctx_.form.txtOutput.clear();
-  inet1_.OpenURL(address, Inet::kBytes);
+  // A stop already requested starts nothing.
+  if (ctx_.state.StopWanted()) return false;
+  const bool once = ctx_.options.fetchOnce;
+  if (once) {
+    if (const Answer* answer = Earlier(address)) {
+      ctx_.FetchDone = answer->ended;
+      answeredType_ = answer->contentType;
+      return answer->ended;
+    }
+  } else {
+    inet1_.OpenURL(address, Inet::kBytes);
+    // A stop during the first read starts no second one.
+    if (StopSeen()) return false;
+  }
   ctx_.form.txtURL = std::string(address);
-  ctx_.host.DoEvents();
-  inet1_.Execute(address);
-  WaitForFetch(true);
+  ctx_.host.Repaint();
+  Start(address);
+  // Reading each page once, there was no first read whose failure could end
+  // the wait early.
+  WaitForFetch(!once);
   // A server that cannot be reached drops the link, even when the error
   // state arrived in the same yield; the request given up on is ended, so
   // that the next link finds the transfer free.
-  if (inet1_.ResponseInfo() == "Cannot connect") {
-    Abandon();
-    return false;
-  }
-  return ctx_.FetchDone;
+  const bool ended = ctx_.FetchDone && inet1_.ResponseInfo() != "Cannot connect";
+  answeredType_ = ended ? inet1_.GetHeader("Content-type") : std::string();
+  if (!ended) Abandon();
+  Conclude(address, ended, true);
+  return ended;
 }
 
 HostCollection PageFetcher::SelectHostCollection(std::string_view address) {
   if (!AbleToGetWebDocumentHeaders(address)) return HostCollection::None;
-  const std::string type = inet1_.GetHeader("Content-type");
-  return text::ContainsNoCase(type, "text/") ? HostCollection::Links : HostCollection::Resources;
+  return text::ContainsNoCase(answeredType_, "text/") ? HostCollection::Links : HostCollection::Resources;
+}
+
+void PageFetcher::ForgetEarlierReads() {
+  answers_.clear();
+  keptPages_.clear();
+  keepPages_ = false;
+}
+
+bool PageFetcher::HasEarlierRead(std::string_view address, bool needText) const {
+  const Answer* answer = Earlier(address);
+  if (answer == nullptr) return false;
+  return !needText || !answer->ended || keptPages_.contains(std::string(address));
+}
+
+std::optional<PageFetcher::EarlierRead> PageFetcher::TakeEarlierRead(std::string_view address, bool needText) {
+  const Answer* answer = Earlier(address);
+  if (answer == nullptr) return std::nullopt;
+  RobotForm& form = ctx_.form;
+  if (const auto kept = keptPages_.find(std::string(address)); kept != keptPages_.end()) {
+    form.txtOutput = std::move(kept->second);
+    keptPages_.erase(kept);
+    form.txtURL = std::string(address);
+    return EarlierRead{answer->ended, std::nullopt};
+  }
+  // Without its text the page is read again; its processing then records
+  // and counts nothing a second time.
+  if (needText && answer->ended) return std::nullopt;
+  form.txtOutput.clear();
+  form.txtURL = std::string(address);
+  return EarlierRead{answer->ended, answer->matches};
 }
 
 void PageFetcher::Inet1_StateChanged(std::int16_t state) {
@@ -98,7 +174,10 @@ void PageFetcher::Inet1_StateChanged(std::int16_t state) {
   if (state < 0 || state > 11) return;
   if (state == 3) ctx_.host.ShowStatus(2, "");
   ctx_.host.ShowStatus(1, InetStateText(state));
-  if (state == 4) ctx_.form.txtURL = WithoutPort80(inet1_.URL());
+  if (state == 4) {
+    fetchAddress_ = WithoutPort80(inet1_.URL());
+    ctx_.form.txtURL = fetchAddress_;
+  }
   if (state == 11) ctx_.FetchDone = true;
 }
 
@@ -106,7 +185,7 @@ void PageFetcher::CompletionProcessing() {
   RobotForm& form = ctx_.form;
   form.PageAccumulator.clear();
   ctx_.host.ShowStatus(1, "Response Completed");
-  const std::string ext = text::LCase(text::Trim(HandyStuff::UrlExtension(form.txtURL)));
+  const std::string ext = text::LCase(text::Trim(HandyStuff::UrlExtension(fetchAddress_)));
   ctx_.IsPicture = ext == "jpg" || ext == "gif";
   if (ctx_.IsPicture) {
     PictureBranch();
@@ -124,7 +203,11 @@ void PageFetcher::CompletionProcessing() {
   form.PageText = form.txtOutput;
   ctx_.FetchDone = true;
   if (ctx_.state.StopIsRequested()) return;
-  if (ctx_.analyst && ctx_.analyst->DocumentMatches(form.txtOutput)) RecordMatchingPage();
+  lastMatches_ = ctx_.analyst && ctx_.analyst->DocumentMatches(form.txtOutput);
+  // Read again only for its text: it was tested, recorded and counted when
+  // it was first read.
+  if (ctx_.options.fetchOnce && answers_.contains(requested_)) return;
+  if (lastMatches_) RecordMatchingPage();
   if (form.chkExtEmail) harvester_.Harvest();
   ++form.SearchedCount;
   ctx_.host.ShowStatus(2, "# URL Searched: " + std::to_string(form.SearchedCount));
@@ -135,16 +218,16 @@ void PageFetcher::CompletionProcessing() {
 void PageFetcher::RecordMatchingPage() {
   RobotForm& form = ctx_.form;
   const std::string& urlFile = ctx_.state.UrlFilePath;
-  harvest::AppendLine(urlFile, form.txtURL);
+  harvest::AppendLine(urlFile, fetchAddress_);
   harvest::ExtractTitle(form);
   harvest::AppendLine(urlFile, form.PageTitle);
   ++form.FoundCount;
   ctx_.host.ShowStatus(3, "# Found: " + std::to_string(form.FoundCount));
   ctx_.host.ShowStatus(4, "Found at: " + harvest::TimeOfDayText(ctx_.host.Now()));
-  form.List1.push_back(form.txtURL);
+  form.List1.push_back(fetchAddress_);
   if (form.chkSave) {
-    std::string name = HandyStuff::FileNamePart(form.txtURL);
-    if (name.empty() || !HandyStuff::HasPathAfterServer(form.txtURL)) name = "index.htm";
+    std::string name = HandyStuff::FileNamePart(fetchAddress_);
+    if (name.empty() || !HandyStuff::HasPathAfterServer(fetchAddress_)) name = "index.htm";
     harvest::SaveIntoFolder(ctx_.SaveFolder(), name, form.txtOutput);
   }
   harvest::AppendLine(urlFile, form.chkEmail ? harvest::MailtoScan(form.PageText) : std::string());
@@ -163,7 +246,7 @@ void PageFetcher::PictureBranch() {
     // An error page (a 404 for a picture address) is no picture: not stored.
     const int status = inet1_.StatusCode();
     if (status >= 200 && status < 300) {
-      harvest::SaveIntoFolder(ctx_.SaveFolder(), HandyStuff::FileNamePart(form.txtURL), bytes);
+      harvest::SaveIntoFolder(ctx_.SaveFolder(), HandyStuff::FileNamePart(fetchAddress_), bytes);
     }
   }
   ctx_.IsPicture = false;

@@ -6,8 +6,10 @@
 // the address harvest, the searched counter and the searched report.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace zorvik {
 
@@ -30,12 +32,14 @@ class PageFetcher {
 
   // Fetches and processes one page, waiting (and yielding) until the request
   // has ended, the fetch was aborted or a stop was requested. True when the
-  // request ended, in completion or in error.
+  // request ended, in completion or in error. A stop requested before or
+  // during the wait leaves no request running: nothing of it arrives later.
   bool AbleToGetWebDocument(std::string_view address);
 
   // The probe of a link being sorted: reads the address once and drops the
   // body, then fetches it again like a page (processed in full). False at
-  // once when the server cannot be reached.
+  // once when the server cannot be reached, and without a second request
+  // when a stop came during the first.
   bool AbleToGetWebDocumentHeaders(std::string_view address);
 
   // Probes a link: Links for a text content type ("text/" in any case),
@@ -49,11 +53,44 @@ class PageFetcher {
   // the page-text box, the marks or a later fetch.
   void Abandon();
 
+  // ---- fetching each page once (RobotOptions::fetchOnce) ----
+  // An address read once in a search is not requested again: its answer
+  // (outcome, content type, page test) serves every later probe, and a page
+  // is processed (tested, recorded, counted) once.
+
+  // Forgets every answer and kept page: the next search reads afresh.
+  void ForgetEarlierReads();
+  // Whether the probes from now on keep the text of the text pages they
+  // read, for the crawl's visit of those pages further down.
+  void KeepProbedPages(bool keep) { keepPages_ = keep; }
+  // What the crawl's visit of an address can take from an earlier read
+  // instead of a request: its kept text (put into the page-text box; the
+  // crawl tests it) or, when the visit needs no text, the earlier page test.
+  struct EarlierRead {
+    bool ended = false;
+    std::optional<bool> matches;  // set when no text was put into the box
+  };
+  std::optional<EarlierRead> TakeEarlierRead(std::string_view address, bool needText);
+  // Whether TakeEarlierRead would answer without a request.
+  bool HasEarlierRead(std::string_view address, bool needText) const;
+
  private:
+  struct Answer {
+    bool ended = false;
+    bool matches = false;
+    std::string contentType;
+  };
+
   void CompletionProcessing();
   void PictureBranch();
   void RecordMatchingPage();
+  void Start(std::string_view address);
   void WaitForFetch(bool probe);
+  // After a fetch's wait: abandons a request a stop left running, notes the
+  // answer for later reads. `ended` is the fetch's result.
+  void Conclude(std::string_view address, bool ended, bool probe);
+  bool StopSeen() const;
+  const Answer* Earlier(std::string_view address) const;
 
   RobotContext& ctx_;
   Inet& inet1_;
@@ -61,6 +98,19 @@ class PageFetcher {
   harvest::AddressHarvester& harvester_;
   harvest::ReportFiles& reports_;
   bool abandoning_ = false;
+  // The address the running fetch was asked for, exactly as given.
+  std::string requested_;
+  // The address the running fetch was made for, as the transfer reports it
+  // once connected: a completed fetch is a picture or a page, and is
+  // recorded, by it alone. (The address box may meanwhile show a download's.)
+  std::string fetchAddress_;
+  // The content type of the last probe's answer.
+  std::string answeredType_;
+  // The page test of the last completed page.
+  bool lastMatches_ = false;
+  bool keepPages_ = false;
+  std::unordered_map<std::string, Answer> answers_;
+  std::unordered_map<std::string, std::string> keptPages_;
 };
 
 }  // namespace zorvik

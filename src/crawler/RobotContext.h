@@ -23,6 +23,9 @@ struct RobotOptions {
   bool obeyRobotsTxt = true;
   // Take absolute "https" links like "http" ones.
   bool followHttps = false;
+  // "Fetch each page once": within one search an address read before is not
+  // requested again; its earlier answer serves, and a page is recorded once.
+  bool fetchOnce = false;
   // Second boundaries that must pass after a fetch before the next descent.
   std::chrono::seconds politeness{15};
 };

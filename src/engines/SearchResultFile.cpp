@@ -4,6 +4,18 @@
 
 namespace zorvik {
 
+std::optional<std::string> ResultBaseNameOf(std::string_view urlFileName) {
+  std::size_t end = urlFileName.size();
+  for (int dropped = 0; dropped < 4; ++dropped) {
+    if (end == 0) return std::nullopt;
+    --end;
+    // Back over the continuation bytes to the character's first byte.
+    while (end > 0 && (static_cast<unsigned char>(urlFileName[end]) & 0xC0) == 0x80) --end;
+  }
+  if (end == 0) return std::nullopt;
+  return std::string(urlFileName.substr(0, end));
+}
+
 std::filesystem::path SearchResultFile::PathFor(const std::filesystem::path& dir,
                                                 std::string_view resultBaseName) {
   std::string name(resultBaseName);

@@ -7,9 +7,17 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace zorvik {
+
+// The name a search's files are named after (ResultBaseName): the URL file's
+// name without its last four characters (the ".txt", whatever they are),
+// counted in characters of UTF-8, so that no character is cut in two.
+// Nothing when the name has four characters or fewer.
+std::optional<std::string> ResultBaseNameOf(std::string_view urlFileName);
 
 // Where a cut puts the sections it writes: the search result file, or any
 // other destination (the command-line tool writes them to a stream).

@@ -17,7 +17,7 @@ WebRobot::WebRobot(Host& host, SearchState& state, std::filesystem::path program
       harvester_(host, form_, state, ctx_.programDirectory),
       reports_(form_, state, ctx_.programDirectory),
       pictures_(host, form_, inet2_, [this] { return ctx_.SaveFolder(); }),
-      robots_(robotsInet_),
+      robots_(host, robotsInet_, [this] { return ctx_.FetchAborted || state_.StopWanted(); }),
       fetcher_(ctx_, inet1_, cut_, harvester_, reports_),
       links_(ctx_, fetcher_, cut_, reports_, robots_),
       crawl_(ctx_, tree_, fetcher_, links_, robots_) {
@@ -35,9 +35,10 @@ void WebRobot::StopCommon() {
   state_.StopRequested = 1;
   form_.mnuStopSearchEnabled = false;
   form_.btnStopEnabled = false;
-  // The page being fetched is abandoned, so that it cannot arrive later as
-  // the answer to the next search's first fetch.
+  // The page being fetched and a robots file being read are abandoned, so
+  // that neither can arrive later, into the next search.
   fetcher_.Abandon();
+  robots_.Abandon();
 }
 
 void WebRobot::mnuStopSearch_Click() { StopCommon(); }
@@ -60,6 +61,7 @@ void WebRobot::Form_Unload() {
   form_.FoundCount = 0;
   form_.SearchedCount = 0;
   fetcher_.Abandon();
+  robots_.Abandon();
   inet2_.Cancel();
 }
 

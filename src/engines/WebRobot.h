@@ -130,6 +130,9 @@ class WebRobot {
   void ShowResultFile();
   void HarvestAndSaveOpenedPage();
   void FreshAnalyst();
+  // Where a search begins: see WebRobotLaunch.cpp.
+  void BeginSearch();
+  class LaunchScope;
 
   Host& host_;
   SearchState& state_;
@@ -151,6 +154,9 @@ class WebRobot {
   CrawlController crawl_;
   FfaCategoriesPicker ffaPicker_;
   SearchOptionsPicker optionsPicker_;
+  // Launch commands running now, the one running inside a yield of another
+  // included.
+  int launches_ = 0;
 };
 
 }  // namespace zorvik

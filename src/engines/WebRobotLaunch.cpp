@@ -35,7 +35,45 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   return text.str();
 }
 
+// The URL-file names the program keeps for itself in its directory: the
+// bookmarks, the site-search list and every search's address file. (Its other
+// files, settings, endpoints, reports and the links log, end otherwise.)
+bool IsProgramsOwnUrlFileName(std::string_view name) {
+  return name == "bookmark.txt" || name == "sitesearch.txt" || name.ends_with("_mailfile.txt");
+}
+
 }  // namespace
+
+// Marks a launch command as running for its whole length. When the
+// outermost one ends, however it ends, its search result file is closed and
+// no request of it is left to complete later.
+class WebRobot::LaunchScope {
+ public:
+  explicit LaunchScope(WebRobot& robot) : robot_(robot) { ++robot_.launches_; }
+  ~LaunchScope() {
+    if (--robot_.launches_ > 0) return;
+    robot_.resultFile_.Close();
+    robot_.fetcher_.Abandon();
+  }
+  LaunchScope(const LaunchScope&) = delete;
+  LaunchScope& operator=(const LaunchScope&) = delete;
+
+ private:
+  WebRobot& robot_;
+};
+
+// A search started while no other runs begins with every stop mark clear and
+// no request of an earlier search in flight, so that a Stop never disables
+// the next search. One started while another is still running (Enter in the
+// address box during a crawl) keeps the marks: it fetches nothing, and the
+// two never interleave.
+void WebRobot::BeginSearch() {
+  if (launches_ > 1) return;
+  state_.StopRequested = 0;
+  state_.StopPressed = false;
+  ctx_.FetchAborted = false;
+  fetcher_.Abandon();
+}
 
 std::filesystem::path WebRobot::SearchResultPath() const {
   return SearchResultFile::PathFor(ctx_.programDirectory, state_.ResultBaseName);
@@ -51,15 +89,20 @@ bool WebRobot::AskUrlFile(std::string_view title, std::string_view filter) {
   spec.filter = std::string(filter);
   const std::optional<std::string> chosen = host_.OpenFileDialog(spec);
   if (!chosen) return false;
+  // The name must leave something to name the search's files after.
+  if (!ResultBaseNameOf(std::filesystem::path(*chosen).filename().string())) {
+    host_.MsgBox("The file name must be longer than four characters: the search's files are named after it "
+                 "without its last four.",
+                 MsgButtons::Ok, MsgIcon::Critical, "Invalid URL file");
+    return false;
+  }
   state_.UrlFilePath = *chosen;
   return true;
 }
 
 void WebRobot::DeriveResultBaseName() {
-  // The file's name without its folder and its last four characters (the
-  // ".txt"), whatever they are.
-  const std::string name = std::filesystem::path(state_.UrlFilePath).filename().string();
-  state_.ResultBaseName = name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
+  state_.ResultBaseName =
+      ResultBaseNameOf(std::filesystem::path(state_.UrlFilePath).filename().string()).value_or(std::string());
 }
 
 void WebRobot::CollectionFolderQuestion() {
@@ -67,7 +110,8 @@ void WebRobot::CollectionFolderQuestion() {
 }
 
 void WebRobot::AppendToResultFile(std::string_view line) {
-  if (!resultFile_.IsOpen()) resultFile_.Open(SearchResultPath());
+  // Into this search's own file, never into one an earlier search left open.
+  if (!resultFile_.IsOpen() || resultFile_.Path() != SearchResultPath()) resultFile_.Open(SearchResultPath());
   resultFile_.WriteSection(line);
 }
 
@@ -129,6 +173,7 @@ void WebRobot::tbToolbar_ButtonClick(std::string_view key) {
     return;
   }
   if (key != "btnSearch") return;
+  const LaunchScope launch(*this);
   state_.StopRequested = 0;
   state_.SpideredFilePath.clear();
   state_.OpenedPagePath.clear();
@@ -148,15 +193,20 @@ void WebRobot::tbToolbar_ButtonClick(std::string_view key) {
 }
 
 void WebRobot::mnuPerformSearch_Click() {
+  const LaunchScope launch(*this);
   state_.StopRequested = 0;
   if (!AskUrlFile("Open/Create New file", kTextFilter)) return;
   MainSearchRoutine();
   host_.SetMousePointer(MousePointer::Default);
 }
 
-void WebRobot::Command1_Click() { AllRun(); }
+void WebRobot::Command1_Click() {
+  const LaunchScope launch(*this);
+  AllRun();
+}
 
 void WebRobot::Command2_Click() {
+  const LaunchScope launch(*this);
   if (form_.txtSearchString.empty()) {
     host_.MsgBox("You must enter a valid search expression!", MsgButtons::Ok, MsgIcon::None, "");
     return;
@@ -179,8 +229,12 @@ void WebRobot::Command2_Click() {
   }
   state_.OpenedPagePath = state_.UrlFilePath;
   // Matching pages are recorded in a URL file of the program directory named
-  // after the page, never appended to the page the user opened.
-  state_.UrlFilePath = (ctx_.programDirectory / (state_.ResultBaseName + ".txt")).string();
+  // after the page, never appended to the page the user opened, nor to a file
+  // the program keeps for itself: such a name gets "_page" added (as often as
+  // needed), and the search's other files are named after that.
+  std::string urlFileBase = state_.ResultBaseName;
+  while (IsProgramsOwnUrlFileName(urlFileBase + ".txt")) urlFileBase += "_page";
+  state_.UrlFilePath = (ctx_.programDirectory / (urlFileBase + ".txt")).string();
   HarvestAndSaveOpenedPage();
   MainSearchRoutine();
   host_.SetMousePointer(MousePointer::Default);
@@ -196,10 +250,12 @@ void WebRobot::HarvestAndSaveOpenedPage() {
 }
 
 void WebRobot::mnuFileSearch_Click() {
+  const LaunchScope launch(*this);
   state_.StopRequested = 0;
   resultFile_.Close();
   form_.Combo1 = std::string(kAllEngines);
   if (!AskUrlFile("Save to URL file", kTextFilter)) return;
+  BeginSearch();
   BeginEngineRun();
 
   std::ifstream list(ctx_.programDirectory / "sitesearch.txt", std::ios::binary);
@@ -245,6 +301,7 @@ void WebRobot::mnuOpenPage_Click() {
 
 void WebRobot::txtURL_KeyPress(int keyAscii) {
   if (keyAscii != 13) return;
+  const LaunchScope launch(*this);
   state_.StopRequested = 0;
   if (!AskUrlFile(kUrlFileTitle, kTextFilter)) return;
   fetcher_.Abandon();
@@ -263,6 +320,7 @@ void WebRobot::Combo1_Click() { Combo1SelectionChanged(form_, ffaPicker_, host_,
 void WebRobot::MainSearchRoutine() {
   const std::optional<std::int16_t> depth = crawl_.ValidateSearchDepth();
   if (!depth) return;
+  BeginSearch();
   if (AllEnginesChosen(form_)) {
     AllRun();
     return;
@@ -360,6 +418,7 @@ void WebRobot::AllRun() {
   state_.StopRequested = 0;
   if (form_.Combo1 != kAllEngines) form_.Combo1 = std::string(kAllEngines);
   if (!AskUrlFile(kUrlFileTitle, kTextFilter)) return;
+  BeginSearch();
   BeginEngineRun();
 
   const EngineList& list = EngineListAt(1);

@@ -128,8 +128,13 @@ void PictureScan::Inet2_StateChanged(std::int16_t state) {
       if (state == 4) form_.txtURL = WithoutPort80(inet2_.URL());
       break;
   }
-  // A request's last event frees the transfer for the next one.
-  if (state == 11 || state == 12) StartNext();
+  // A download that ended by itself frees the transfer for the next one; a
+  // cancelled one ends the queue with it.
+  if (state == 11 && inet2_.ResponseInfo() == Inet::kCancelledInfo) {
+    queue_.clear();
+  } else if (state == 11 || state == 12) {
+    StartNext();
+  }
 }
 
 }  // namespace zorvik::harvest

@@ -5,7 +5,7 @@
 // picture address is taken back to the nearest double quote or "=", and the
 // picture is requested from the download transfer. Requests made while a
 // download runs wait their turn; each finished download is stored in the
-// collection folder.
+// collection folder. A Cancel of the download transfer empties the queue.
 
 #include <cstdint>
 #include <deque>

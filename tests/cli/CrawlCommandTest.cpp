@@ -214,6 +214,9 @@ TEST_F(CrawlCommandTest, RefusedInputAndUsageErrorsFetchNothing) {
       {{"-e", "robot", "-o", urlFile, "-u", u, "-d", "two"}, depth},
       {{"-e", "robot", "-o", urlFile}, "zorvik-search: No URL inserted!\n"},
       {{"-e", "robot", "-o", urlFile, "-u", "::nowhere"}, "Invalid URL: Please enter a valid URL\n"},
+      {{"-e", "robot", "-u", u, "-o", (dir / "a.tx").string()},
+       "Invalid URL file: The file name must be longer than four characters: the search's files are named after "
+       "it without its last four.\n"},
       {{"-u", u, "-o", urlFile}, usage + "no search expression given"},
       {{"-e", "robot", "-u", u}, usage + "no URL file given"},
       {{"-e", "robot", "-u", u, "-o", urlFile, "--frobnicate"}, usage + "unknown argument --frobnicate"},
@@ -270,6 +273,16 @@ TEST_F(CrawlCommandTest, InterruptPressesStopAndTheSearchEndsWithStatusOne) {
   EXPECT_EQ(out, FileList("run", false, false));
 }
 
+TEST_F(CrawlCommandTest, InterruptEndsTheRobotsReadOfADeafServer) {
+  testing::DeafListener deaf;
+  const pid_t pid = Launch({"-e", "robot", "-u", deaf.Url() + "index.htm", "-o", (dir / "run.txt").string()});
+  ASSERT_TRUE(deaf.WaitForCaller(std::chrono::seconds(10)));  // robots.txt is asked for
+  const auto interrupted = std::chrono::steady_clock::now();
+  ::kill(pid, SIGINT);
+  EXPECT_EQ(Wait(pid), 1) << err;
+  EXPECT_LT(std::chrono::steady_clock::now() - interrupted, std::chrono::seconds(2));
+}
+
 TEST_F(CrawlCommandTest, AllAsksEveryGeneralEngineAndAnswersTheFfaPicker) {
   // Every engine of the first list is this site.
   std::ofstream ini(dir / "engines.ini");
@@ -317,6 +330,10 @@ TEST_F(CrawlCommandTest, OpenPageSearchStartsFromThePageOnDisk) {
   EXPECT_EQ(out.substr(0, out.find("URL file:")),
             "6 WWW\n  1 " + opened.string() + "\n    1 " + Url("/a.htm") + "\n")
       << err;
+  // Reading each page once, the link's probe is its only read.
+  site.ClearRequests();
+  ASSERT_EQ(Run({"-e", "robot", "--open-page", opened.string(), "-d", "2", "--once"}), 0) << err;
+  EXPECT_EQ(site.Requests(), (std::vector<std::string>{"/robots.txt", "/a.htm"}));
 }
 
 // ---- the host in process ----

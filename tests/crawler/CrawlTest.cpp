@@ -14,6 +14,7 @@
 
 #include "CrawlSite.h"
 #include "core/SearchState.h"
+#include "core/Text.h"
 #include "engines/WebRobot.h"
 #include "support/TestFiles.h"
 #include "support/FakeHost.h"
@@ -57,6 +58,11 @@ class CrawlTest : public ::testing::Test {
   std::vector<std::string> Requests() const { return site.Requests(); }
   void Crawl(const std::string& path, std::int16_t depth) { robot->Crawl().StartCrawl(site.Url(path), depth); }
 
+  std::size_t Requested(const std::string& path) const {
+    const auto r = Requests();
+    return static_cast<std::size_t>(std::count(r.begin(), r.end(), path));
+  }
+
   testing::FakeHost host;
   SearchState state;
   testing::CrawlSite site;
@@ -64,16 +70,36 @@ class CrawlTest : public ::testing::Test {
   std::unique_ptr<WebRobot> robot;
 };
 
+// The tree of a crawl of the site from its start page, three levels deep.
+const std::string kThreeLevels =
+    "6 WWW\n"
+    "  3 B/index.htm\n"
+    "    5 B/pic.gif (pic.gif)\n"
+    "    1 B/a.htm (a.htm)\n"
+    "    4 B/dir/b.htm (/dir/b.htm)\n"
+    "      1 B/dir/sub.htm (sub.htm)\n"
+    "    3 B/c.htm\n"
+    "    4 B/missing.htm (missing.htm)\n";
+
 TEST_F(CrawlTest, ThreeLevelsOfTheSite) {
   RobotForm& form = robot->Form();
   form.chkSave = form.chkPix = form.chkEmail = form.chkExtEmail = form.chkLinks = true;
+  // Between a probe's two reads the window is only repainted: nothing of the
+  // event loop runs there.
+  bool pumpedBetweenReads = false;
+  host.onPump = [&] {
+    if (form.txtURL == site.Url("/c.htm") && !robot->Inet1().StillExecuting() && Requested("/c.htm") == 1)
+      pumpedBetweenReads = true;
+  };
   const auto started = host.clock;
   Crawl("/index.htm", 3);
+  EXPECT_FALSE(pumpedBetweenReads);
   // Five descents, each more than 15 seconds after the fetch before it.
   EXPECT_GE(host.clock - started, std::chrono::seconds(5 * 16));
 
   // Each link is read twice before it is sorted (duplicates too); the
-  // excluded, single-quoted, mailto and https links are never requested.
+  // excluded, single-quoted, mailto and https links and the one broken over
+  // two lines are never requested.
   const std::vector<std::string> expected = {
       "/robots.txt", "/index.htm",                                    // the start page
       "/a.htm", "/a.htm", "/dir/b.htm", "/dir/b.htm", "/c.htm", "/c.htm",  // href probes
@@ -83,16 +109,7 @@ TEST_F(CrawlTest, ThreeLevelsOfTheSite) {
       "/dir/b.htm", "/dir/sub.htm", "/dir/sub.htm", "/dir/sub.htm",   // b, its probe, level 3
       "/c.htm", "/missing.htm"};
   EXPECT_EQ(Requests(), expected);
-
-  EXPECT_EQ(TreeLines(),
-            "6 WWW\n"
-            "  3 B/index.htm\n"
-            "    5 B/pic.gif (pic.gif)\n"
-            "    1 B/a.htm (a.htm)\n"
-            "    4 B/dir/b.htm (/dir/b.htm)\n"
-            "      1 B/dir/sub.htm (sub.htm)\n"
-            "    3 B/c.htm\n"
-            "    4 B/missing.htm (missing.htm)\n");
+  EXPECT_EQ(TreeLines(), kThreeLevels);
 
   // Matching pages as they completed: both reads of a.htm as a link, its own
   // fetch, then sub.htm as a link and as a page.
@@ -119,6 +136,24 @@ TEST_F(CrawlTest, ThreeLevelsOfTheSite) {
 
   EXPECT_EQ(host.Status(2), "# URL Searched: 12");
   EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(CrawlTest, FetchEachPageOnce) {
+  robot->Options().fetchOnce = true;
+  RobotForm& form = robot->Form();
+  form.chkPix = true;
+  Crawl("/index.htm", 3);
+  // One request per address: the first read answers every later probe and
+  // the crawl's visit.
+  EXPECT_EQ(Requests(), (std::vector<std::string>{"/robots.txt", "/index.htm", "/a.htm", "/dir/b.htm", "/c.htm",
+                                                  "/missing.htm", "/pic.gif", "/dir/sub.htm"}));
+  EXPECT_EQ(robot->Crawl().PagesFetched(), 1u);
+  EXPECT_EQ(TreeLines(), kThreeLevels);
+  // Each matching page is recorded once, each page counted once.
+  EXPECT_EQ(ReadFile(dir / "run.txt"),
+            site.Url("/a.htm") + "\r\nRobots at work\r\n\r\n" + site.Url("/dir/sub.htm") + "\r\nSub\r\n\r\n");
+  EXPECT_EQ(form.SearchedCount, 6);
+  EXPECT_EQ(ReadFile(dir / "saved" / "pic.gif").size(), 13u);
 }
 
 TEST_F(CrawlTest, DepthOneAndStayWithinDomainFetchOnlyTheStart) {
@@ -160,8 +195,7 @@ TEST_F(CrawlTest, StopTwoLevelsDownUnwindsEveryLevel) {
   // until the test is over; Stop is pressed while it runs.
   site.StallFrom("/dir/sub.htm", 3);
   host.onPump = [&] {
-    const auto r = Requests();
-    if (std::count(r.begin(), r.end(), "/dir/sub.htm") == 3 && !state.StopWanted()) robot->mnuStopSearch_Click();
+    if (Requested("/dir/sub.htm") == 3 && !state.StopWanted()) robot->mnuStopSearch_Click();
   };
   Crawl("/index.htm", 3);
   // sub.htm is two levels below the start: its fetch returned unfinished
@@ -174,8 +208,7 @@ TEST_F(CrawlTest, StopTwoLevelsDownUnwindsEveryLevel) {
             "    1 B/a.htm (a.htm)\n"
             "    4 B/dir/b.htm (/dir/b.htm)\n"
             "      2 B/dir/sub.htm (sub.htm)\n");
-  const auto r = Requests();
-  EXPECT_EQ(std::count(r.begin(), r.end(), "/c.htm"), 2);
+  EXPECT_EQ(Requested("/c.htm"), 2u);
   ASSERT_EQ(host.messages.size(), 2u);
   for (const auto& m : host.messages) {
     EXPECT_EQ(m.text, "Search was Cancelled!.");
@@ -184,6 +217,63 @@ TEST_F(CrawlTest, StopTwoLevelsDownUnwindsEveryLevel) {
   }
   EXPECT_EQ(host.Status(1), "Search Cancelled");
   EXPECT_FALSE(robot->Form().mnuStopSearchEnabled);
+}
+
+TEST_F(CrawlTest, StopDuringAProbesFirstReadStartsNoSecond) {
+  // The first read of a.htm as a link hangs; Stop is pressed while it runs.
+  site.StallFrom("/a.htm", 1);
+  host.onPump = [&] {
+    if (Requested("/a.htm") == 1 && !state.StopWanted()) robot->mnuStopSearch_Click();
+  };
+  Crawl("/index.htm", 2);
+  host.onPump = nullptr;
+  EXPECT_FALSE(robot->Inet1().StillExecuting());
+  // Nothing of the stopped search arrives in the next one.
+  site.Release();
+  state.StopRequested = 0;
+  Crawl("/c.htm", 1);
+  EXPECT_EQ(Requested("/a.htm"), 1u);
+  EXPECT_EQ(robot->Form().SearchedCount, 2);  // index.htm and c.htm
+  EXPECT_FALSE(fs::exists(dir / "run.txt"));
+}
+
+TEST_F(CrawlTest, ADownloadEndingDuringAFetchLeavesThePageAPage) {
+  // The fetch of a.htm is held back until a picture download, started while
+  // it runs, has put its own address into the address box.
+  site.Set("/p.jpg", {"image/jpeg", "JPEG"});
+  site.StallFrom("/a.htm", 1);
+  bool scanned = false;
+  host.onPump = [&] {
+    if (!scanned && Requested("/a.htm") == 1) {
+      scanned = true;
+      robot->Pictures().ScanPictures("<img src=\"" + site.Url("/p.jpg") + "\">");
+    }
+    if (!robot->Pictures().Stored().empty()) site.Release();
+  };
+  Crawl("/a.htm", 1);
+  EXPECT_EQ(robot->Pictures().Stored().size(), 1u);
+  EXPECT_EQ(TreeLines(), "6 WWW\n  1 B/a.htm\n");
+  EXPECT_EQ(ReadFile(dir / "run.txt"), site.Url("/a.htm") + "\r\nRobots at work\r\n\r\n");
+}
+
+TEST_F(CrawlTest, RobotsFileThatDoesNotComeAllowsEverythingAndStopEndsItsRead) {
+  // The server takes the request for robots.txt and does not answer.
+  site.StallFrom("/robots.txt", 1);
+  host.tick = std::chrono::milliseconds(500);
+  auto started = host.clock;
+  Crawl("/c.htm", 1);
+  EXPECT_EQ(Requests(), (std::vector<std::string>{"/robots.txt", "/c.htm"}));
+  EXPECT_GE(host.clock - started, RobotsGate::kReadTimeLimit);
+  EXPECT_LT(host.clock - started, std::chrono::seconds(40));
+  // Stop ends such a read at once; nothing is fetched after it.
+  site.ClearRequests();
+  host.onPump = [&] {
+    if (!Requests().empty() && !state.StopWanted()) robot->mnuStopSearch_Click();
+  };
+  started = host.clock;
+  Crawl("/c.htm", 1);
+  EXPECT_EQ(Requests(), std::vector<std::string>{"/robots.txt"});
+  EXPECT_LT(host.clock - started, RobotsGate::kReadTimeLimit);
 }
 
 TEST_F(CrawlTest, RobotsFileDecidesUnlessSwitchedOff) {
@@ -197,9 +287,22 @@ TEST_F(CrawlTest, RobotsFileDecidesUnlessSwitchedOff) {
   site.ClearRequests();
   robot->Options().obeyRobotsTxt = false;
   Crawl("/index.htm", 2);
-  const auto r = Requests();
-  EXPECT_EQ(std::count(r.begin(), r.end(), "/robots.txt"), 0);
-  EXPECT_EQ(std::count(r.begin(), r.end(), "/private/p.htm"), 3);
+  EXPECT_EQ(Requested("/robots.txt"), 0u);
+  EXPECT_EQ(Requested("/private/p.htm"), 3u);
+
+  // A Crawl-delay above two minutes is cut to two minutes; the status bar
+  // says so once for the server.
+  robot->mnuNew_Click();
+  robot->Options().obeyRobotsTxt = true;
+  site.Set("/robots.txt", {"text/plain", "User-agent: *\nCrawl-delay: 86400\n"});
+  const auto started = host.clock;
+  Crawl("/dir/b.htm", 3);  // two descents: to sub.htm, and from there to c.htm
+  EXPECT_GT(host.clock - started, std::chrono::seconds(2 * 120));
+  EXPECT_LT(host.clock - started, std::chrono::seconds(2 * 150));
+  const std::vector<std::string>& shown = host.statusHistory[1];
+  EXPECT_EQ(std::count(shown.begin(), shown.end(),
+                       "Crawl-delay of 86400 s in " + text::LCase(site.Url("/robots.txt")) + ": waiting 120 s"),
+            1);
 }
 
 TEST_F(CrawlTest, UnreachableAndHttpsLinks) {
@@ -221,7 +324,8 @@ TEST_F(CrawlTest, PicturesOfAnOpenedPageAreDownloadedInTurn) {
   site.Set("/a.jpg", {"image/jpeg", "JPEG bytes"});
   RobotForm& form = robot->Form();
   form.txtURL = site.Url("/");
-  robot->Pictures().ScanPictures(R"(<img src="a.jpg"><body background=pic.gif><img src="gone.gif">)");
+  const std::string page = R"(<img src="a.jpg"><body background=pic.gif><img src="gone.gif">)";
+  robot->Pictures().ScanPictures(page);
   EXPECT_EQ(robot->Pictures().Waiting(), 2u);  // the first runs, the others wait
   for (int i = 0; i < 400 && (robot->Pictures().Waiting() > 0 || robot->Inet2().StillExecuting()); ++i) {
     host.WaitEvents(std::chrono::milliseconds(20));
@@ -234,6 +338,15 @@ TEST_F(CrawlTest, PicturesOfAnOpenedPageAreDownloadedInTurn) {
   EXPECT_EQ(form.FoundCount, 3);
   EXPECT_EQ(host.Status(3), "# Pages Found: 3");
   EXPECT_EQ(host.pointer, MousePointer::Default);
+
+  // A Cancel of the download transfer (closing the window, Enter in the
+  // address box) ends its queue too.
+  form.txtURL = site.Url("/");
+  robot->Pictures().ScanPictures(page);
+  ASSERT_GT(robot->Pictures().Waiting(), 0u);
+  robot->Form_Unload();
+  EXPECT_EQ(robot->Pictures().Waiting(), 0u);
+  EXPECT_FALSE(robot->Inet2().StillExecuting());
 }
 
 }  // namespace

@@ -222,7 +222,7 @@ TEST_F(LaunchTest, AllRunAsksEveryGeneralEngine) {
   ExpectFramed(dir / "all_search_result.htm", "<HTML>\r\n<html>");
 }
 
-TEST_F(LaunchTest, StopDuringTheThirdEngineEndsTheAllRun) {
+TEST_F(LaunchTest, AfterAStopEveryKindOfSearchFetchesAgain) {
   AnswerUrlFile("all.txt");
   host.onPump = [&] {
     if (server.Count() == 3 && !state.StopWanted()) robot->mnuStopSearch_Click();
@@ -232,6 +232,50 @@ TEST_F(LaunchTest, StopDuringTheThirdEngineEndsTheAllRun) {
   EXPECT_EQ(server.Count(), 3u);
   EXPECT_EQ(host.Status(1), "Finished..... ");
   EXPECT_EQ(Now(), kIdle);
+  EXPECT_FALSE(robot->Inet1().StillExecuting());
+  host.onPump = nullptr;
+
+  // "All" again and a direct-mode engine ask their engines again.
+  AnswerUrlFile("again.txt");
+  robot->Command1_Click();
+  EXPECT_EQ(server.Count(), 3u + 14u);
+  RobotForm& form = robot->Form();
+  form.Combo1.clear();
+  form.Combo5 = "VB";
+  AnswerUrlFile("vb.txt");
+  robot->tbToolbar_ButtonClick("btnSearch");
+  EXPECT_EQ(server.Count(), 18u);
+
+  // After the toolbar's Stop a typed address is crawled, from the Search
+  // button and from Enter in the address box.
+  form.Combo5.clear();
+  form.txtURL = server.server.Url("/start.htm");
+  form.txtSearchDepth = "1";
+  robot->tbToolbar_ButtonClick("btnStop");
+  AnswerUrlFile("typed.txt");
+  robot->tbToolbar_ButtonClick("btnSearch");
+  AnswerUrlFile("enter.txt");
+  robot->txtURL_KeyPress(13);
+  const std::vector<std::string> targets = server.Targets();
+  EXPECT_EQ(std::vector<std::string>(targets.begin() + 18, targets.end()),
+            (std::vector<std::string>{"/robots.txt", "/start.htm", "/robots.txt", "/start.htm"}));
+
+  // Enter while a crawl runs ends its fetch and starts a search that fetches
+  // nothing, so the two never interleave.
+  bool pressed = false;
+  host.onPump = [&] {
+    if (!pressed && robot->Inet1().StillExecuting()) {
+      pressed = true;
+      AnswerUrlFile("inner.txt");
+      robot->txtURL_KeyPress(13);
+    }
+  };
+  AnswerUrlFile("outer.txt");
+  robot->tbToolbar_ButtonClick("btnSearch");
+  EXPECT_TRUE(pressed);
+  // The outer crawl read robots.txt; its page was abandoned before it went out.
+  EXPECT_EQ(server.Count(), 23u);
+  EXPECT_EQ(host.Status(1), "Finished..... ");
 }
 
 TEST_F(LaunchTest, OpenPageSearchStartsFromTheFile) {
@@ -269,6 +313,17 @@ TEST_F(LaunchTest, OpenPageSearchStartsFromTheFile) {
   EXPECT_TRUE(start->PageMatches);
   EXPECT_EQ(ReadFile(dir / "links_mailfile.txt"), "me@robots.example.org\r\n");
   EXPECT_EQ(Now(), kIdle);
+
+  // A page named like a file the program keeps for itself has its finds
+  // recorded under a variation of the name, never in the program's file.
+  for (const std::string name : {"bookmark", "sitesearch", "x_mailfile"}) {
+    WriteFile(dir / (name + ".txt"), "mine\r\n");
+    WriteFile(dir / "elsewhere" / (name + ".htm"), "<a href=\"" + server.server.Url("/one.htm") + "\">one</a>");
+    host.dialogAnswers.push_back((dir / "elsewhere" / (name + ".htm")).string());
+    robot->Command2_Click();
+    EXPECT_EQ(ReadFile(dir / (name + ".txt")), "mine\r\n");
+    EXPECT_EQ(ReadFile(dir / (name + "_page.txt")), server.server.Url("/one.htm") + "\r\nEngine\r\n\r\n");
+  }
 }
 
 TEST_F(LaunchTest, SiteSearchFillsEachLineOfTheList) {
@@ -284,19 +339,6 @@ TEST_F(LaunchTest, SiteSearchFillsEachLineOfTheList) {
   EXPECT_EQ(Now(), kIdle);
 }
 
-TEST_F(LaunchTest, EnterInTheAddressBoxFetchesNothingWhileAborted) {
-  robot->Form().txtURL = server.server.Url("/start.htm");
-  robot->txtURL_KeyPress('a');
-  EXPECT_TRUE(host.dialogs.empty());
-  AnswerUrlFile("enter.txt");
-  robot->txtURL_KeyPress(13);
-  // The abort mark of the Enter key keeps the crawl from making its first
-  // diplomat: nothing is fetched, the search still finishes.
-  EXPECT_TRUE(robot->Context().FetchAborted);
-  EXPECT_EQ(server.Count(), 0u);
-  EXPECT_EQ(host.Status(1), "Finished..... ");
-}
-
 TEST_F(LaunchTest, PictureStartAddressIsDownloadedNotCrawled) {
   RobotForm& form = robot->Form();
   form.txtURL = server.server.Url("/pic.JPG");
@@ -306,6 +348,24 @@ TEST_F(LaunchTest, PictureStartAddressIsDownloadedNotCrawled) {
   EXPECT_EQ(server.Targets(), (std::vector<std::string>{"/pic.JPG"}));
   EXPECT_EQ(ReadFile(dir / "elsewhere" / "pic.JPG"), "JPEGDATA");
   EXPECT_EQ(robot->Tree().Root()->Links().Count(), 0u);
+
+  // That search ended early; the next one writes into its own file only.
+  form.Combo5 = "Mp3";
+  AnswerUrlFile("next.txt");
+  robot->tbToolbar_ButtonClick("btnSearch");
+  const std::string opening = "<HTML>\r\n<h2><center>SEARCH RESULT</center></h2>\r\n";
+  EXPECT_EQ(ReadFile(dir / "pic_search_result.htm"), opening);
+  ExpectFramed(dir / "next_search_result.htm", opening + "<HTML>\r\n");
+}
+
+TEST(ResultBaseNameTest, TheLastFourCharactersGoNeverPartOfOne) {
+  EXPECT_EQ(ResultBaseNameOf("found.txt"), "found");
+  EXPECT_EQ(ResultBaseNameOf("results.list"), "results.");
+  EXPECT_EQ(ResultBaseNameOf("canci\xC3\xB3n"), "can");
+  EXPECT_EQ(ResultBaseNameOf("\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"), "\xE2\x82\xAC");
+  // Four characters or fewer leave nothing to name the files after.
+  EXPECT_EQ(ResultBaseNameOf(".txt"), std::nullopt);
+  EXPECT_EQ(ResultBaseNameOf("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"), std::nullopt);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -101,6 +102,17 @@ UnresponsiveListener::~UnresponsiveListener() {
 }
 
 std::string UnresponsiveListener::Url() const { return LoopbackUrl(port_); }
+
+DeafListener::DeafListener() : listener_(BindLoopback(16, port_)) {}
+
+DeafListener::~DeafListener() { ::close(listener_); }
+
+std::string DeafListener::Url() const { return LoopbackUrl(port_); }
+
+bool DeafListener::WaitForCaller(std::chrono::milliseconds timeout) const {
+  pollfd waiting{listener_, POLLIN, 0};
+  return ::poll(&waiting, 1, static_cast<int>(timeout.count())) == 1;
+}
 
 RawHttpPeer::RawHttpPeer(std::string reply) : listener_(BindLoopback(1, port_)) {
   thread_ = std::thread([this, reply = std::move(reply)] {

@@ -65,6 +65,21 @@ class UnresponsiveListener {
   std::vector<int> fillers_;
 };
 
+// Takes connections (the kernel completes them) but never reads a request or
+// answers one: a server gone deaf.
+class DeafListener {
+ public:
+  DeafListener();
+  ~DeafListener();
+  std::string Url() const;
+  // Waits at most `timeout` for a client to connect.
+  bool WaitForCaller(std::chrono::milliseconds timeout) const;
+
+ private:
+  int port_ = 0;
+  int listener_ = -1;
+};
+
 // Answers one connection with fixed raw bytes after reading the request
 // head, then closes it: for responses no proper server sends.
 class RawHttpPeer {
