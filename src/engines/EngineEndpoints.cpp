@@ -45,6 +45,28 @@ std::string Shown(std::string_view line) {
   return out;
 }
 
+// The name in kPageNames that `name` spells in any case, or empty.
+std::string_view PageName(std::string_view name) {
+  for (std::string_view page : EngineEndpoints::kPageNames) {
+    if (text::EqualsNoCase(name, page)) return page;
+  }
+  return {};
+}
+
+// An http, https or file address without blanks or control characters.
+bool UsablePageAddress(std::string_view value) {
+  bool schemeOk = false;
+  for (std::string_view scheme : {"http://", "https://", "file:///"}) {
+    schemeOk = schemeOk || (value.size() > scheme.size() &&
+                            text::EqualsNoCase(value.substr(0, scheme.size()), scheme));
+  }
+  if (!schemeOk) return false;
+  for (char c : value) {
+    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7f) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 EngineEndpoints::EngineEndpoints() {
@@ -121,6 +143,11 @@ void EngineEndpoints::Set(const EngineRecord& engine, std::string endpoint) {
   if (at < endpoints_.size()) endpoints_[at] = std::move(endpoint);
 }
 
+std::string EngineEndpoints::PageAddress(std::string_view name) const {
+  const auto it = pages_.find(name);
+  return it == pages_.end() ? std::string() : it->second;
+}
+
 std::vector<std::string> EngineEndpoints::Parse(std::string_view content) {
   std::vector<std::string> problems;
   if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
@@ -141,6 +168,15 @@ std::vector<std::string> EngineEndpoints::Parse(std::string_view content) {
     const std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) {
       skip("expected LIST/Display name = http://host[:port]");
+      continue;
+    }
+    if (const std::string_view page = PageName(TrimBlanks(line.substr(0, eq))); !page.empty()) {
+      const std::string_view value = TrimBlanks(line.substr(eq + 1));
+      if (UsablePageAddress(value)) {
+        pages_[std::string(page)] = std::string(value);
+      } else {
+        skip("not an http, https or file address");
+      }
       continue;
     }
     const EngineRecord* engine = FindEngine(TrimBlanks(line.substr(0, eq)));

@@ -7,9 +7,18 @@
 //   # comment (also ";")
 //   Combo1/AltaVista = http://127.0.0.1:8080
 //
+// The same file holds the addresses of the program's own pages, each any
+// http, https or file address (a name without "/", in any case):
+//
+//   Banner = http://127.0.0.1:8080/banner.htm    the main window's banner
+//   ProductPage = https://example.org/zorvik/     the program's web page
+//   UpdateCheck = https://example.org/version.txt the update check's version file
+//
 // A line that cannot be used is skipped and reported in one warning.
 
+#include <array>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +32,9 @@ struct EngineRecord;
 class EngineEndpoints {
  public:
   static constexpr std::string_view kFileName = "engines.ini";
+  // Names of the program's own addresses the file may set.
+  static constexpr std::array<std::string_view, 3> kPageNames = {"Banner", "ProductPage",
+                                                                 "UpdateCheck"};
 
   // Every engine on its default.
   EngineEndpoints();
@@ -37,6 +49,10 @@ class EngineEndpoints {
   std::string Endpoint(const EngineRecord& engine) const;
   void Set(const EngineRecord& engine, std::string endpoint);
 
+  // The address the file gives for one of kPageNames; empty when it gives
+  // none (the caller then uses its default).
+  std::string PageAddress(std::string_view name) const;
+
   // Applies the lines of an engines.ini text; a later line for the same
   // engine wins. Returns one description per skipped line.
   std::vector<std::string> Parse(std::string_view text);
@@ -47,6 +63,7 @@ class EngineEndpoints {
 
  private:
   std::vector<std::string> endpoints_;  // by position in the engine table
+  std::map<std::string, std::string, std::less<>> pages_;  // by name in kPageNames
 };
 
 }  // namespace zorvik

@@ -56,6 +56,14 @@ TEST(EndpointsTest, ParsesLinesAndSkipsWhatItCannotUse) {
   EXPECT_EQ(EndpointOf(endpoints, "Combo1/Classified"), "http://second.test");
   EXPECT_EQ(EndpointOf(endpoints, "Combo1/Lycos"), "http://www.lycos.com");
 
+  EXPECT_EQ(endpoints.PageAddress("Banner"), "");
+  EXPECT_TRUE(endpoints.Parse("banner = http://127.0.0.1:9/b.htm?x=1\n"
+                              "ProductPage = file:///opt/zorvik/about.htm\n").empty());
+  EXPECT_EQ(endpoints.Parse("UpdateCheck = ftp://x.test/v.txt\nBanner = http://a b\n").size(), 2u);
+  EXPECT_EQ(endpoints.PageAddress("Banner"), "http://127.0.0.1:9/b.htm?x=1");
+  EXPECT_EQ(endpoints.PageAddress("ProductPage"), "file:///opt/zorvik/about.htm");
+  EXPECT_EQ(endpoints.PageAddress("UpdateCheck"), "");
+
   EXPECT_EQ(BuildQueryAddress(*FindEngine("Combo1/Classified"), endpoints, "x", "", ""),
             "http://second.test/usa/");
   EXPECT_EQ(BuildQueryAddress(*FindEngine("Combo1/AltaVista"), endpoints, "a b", "", ""),
