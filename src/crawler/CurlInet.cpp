@@ -121,6 +121,13 @@ struct CurlInet::Impl {
   long redirectsSeen = 0;
   bool overLimit = false;
   std::uint64_t activity = 0;  // bumped by every callback: the transfer moves
+  std::uint64_t received = 0;  // bytes of headers and body that came in
+
+  // The request's start, and the window the minimum rate is measured over.
+  Clock::time_point started{};
+  bool windowOpen = false;
+  Clock::time_point windowStart{};
+  std::uint64_t windowBytes = 0;
 
   bool connected = false;
   std::uint64_t lastActivity = 0;
@@ -139,6 +146,7 @@ struct CurlInet::Impl {
     auto* d = static_cast<Impl*>(user);
     const size_t n = size * count;
     ++d->activity;
+    d->received += n;
     if (d->body.size() + n > d->settings.maxBodyBytes) {
       d->overLimit = true;
       return 0;  // makes curl end the transfer with a write error
@@ -151,6 +159,7 @@ struct CurlInet::Impl {
     auto* d = static_cast<Impl*>(user);
     const size_t n = size * count;
     ++d->activity;
+    d->received += n;
     std::string_view line(data, n);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     if (line.size() >= 5 && line.substr(0, 5) == "HTTP/") {
@@ -335,6 +344,9 @@ struct CurlInet::Impl {
     transferring = true;
     lastActivity = activity;
     lastProgress = Clock::now();
+    started = lastProgress;
+    received = 0;
+    windowOpen = false;
   }
 
   std::string ErrorText(CURLcode rc) const {
@@ -421,9 +433,42 @@ struct CurlInet::Impl {
       lastActivity = activity;
       lastProgress = now;
     } else if (now - lastProgress >= settings.stallTimeout) {
-      curl_multi_remove_handle(multi, easy);
-      End(kError, "No data received for " + Seconds(settings.stallTimeout), 0);
+      Abort("No data received for " + Seconds(settings.stallTimeout));
+      return;
     }
+    // A server that keeps sending, but too little or for too long.
+    if (settings.maxTransferTime.count() > 0 && now - started >= settings.maxTransferTime) {
+      Abort("Took longer than " + Seconds(settings.maxTransferTime));
+      return;
+    }
+    if (!connected || settings.minBytesPerSecond == 0) return;
+    if (!windowOpen || now - windowStart >= settings.minRateWindow) {
+      const double seconds = std::chrono::duration<double>(now - windowStart).count();
+      if (windowOpen && static_cast<double>(received - windowBytes) <
+                            static_cast<double>(settings.minBytesPerSecond) * seconds) {
+        Abort("Slower than " + std::to_string(settings.minBytesPerSecond) + " bytes a second over " +
+              Seconds(settings.minRateWindow));
+        return;
+      }
+      windowOpen = true;
+      windowStart = now;
+      windowBytes = received;
+    }
+  }
+
+  // Gives up on the running transfer.
+  void Abort(std::string why) {
+    curl_multi_remove_handle(multi, easy);
+    End(kError, std::move(why), 0);
+  }
+
+  // When Drive() must look at the transfer again although nothing arrives.
+  Clock::time_point NextDeadline() const {
+    Clock::time_point next = Clock::time_point::max();
+    if (connected) next = lastProgress + settings.stallTimeout;
+    if (settings.maxTransferTime.count() > 0) next = std::min(next, started + settings.maxTransferTime);
+    if (windowOpen && settings.minBytesPerSecond > 0) next = std::min(next, windowStart + settings.minRateWindow);
+    return next;
   }
 
   // Delivers queued events in order. A handler may yield, and the nested
@@ -594,13 +639,14 @@ bool CurlInet::Active() const { return impl_->transferring || !impl_->queue.empt
 void CurlInet::WaitForActivity(std::chrono::milliseconds timeout) {
   Impl& d = *impl_;
   if (!d.queue.empty() || !d.transferring) return;
-  // Wake up in time to notice a stalled transfer. (curl_multi_poll itself
-  // shortens the wait to curl's own timers, the connect time-out among them.)
+  // Wake up in time to notice a stalled, slow or overlong transfer.
+  // (curl_multi_poll itself shortens the wait to curl's own timers, the
+  // connect time-out among them.)
   auto wait = timeout;
-  if (d.connected) {
-    const auto untilStall = std::chrono::duration_cast<std::chrono::milliseconds>(
-        d.lastProgress + d.settings.stallTimeout - Clock::now());
-    wait = std::min(wait, untilStall + std::chrono::milliseconds(1));
+  const Clock::time_point deadline = d.NextDeadline();
+  if (deadline != Clock::time_point::max()) {
+    const auto untilDeadline = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    wait = std::min(wait, untilDeadline + std::chrono::milliseconds(1));
   }
   wait = std::max(wait, std::chrono::milliseconds(0));
   int ready = 0;

@@ -34,6 +34,14 @@ struct InetSettings {
   std::chrono::milliseconds connectTimeout{30'000};
   // A request that receives no byte for this long fails (a stalled server).
   std::chrono::milliseconds stallTimeout{60'000};
+  // A request that receives fewer bytes than minBytesPerSecond on average
+  // over minRateWindow fails (a server that trickles its body); 0 switches
+  // the check off. The window starts once the connection stands.
+  std::uint64_t minBytesPerSecond = 1024;
+  std::chrono::milliseconds minRateWindow{60'000};
+  // Longest a request may take from its start to its last byte; past it the
+  // request fails, however fast the body comes. Zero switches it off.
+  std::chrono::milliseconds maxTransferTime{300'000};
   // Largest decoded body accepted; a larger response ends in 11.
   std::uint64_t maxBodyBytes = std::uint64_t{64} << 20;
   // Accept-Encoding offered; empty offers every coding the client decodes

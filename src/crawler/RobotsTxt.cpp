@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 #include "core/Text.h"
 
@@ -18,36 +19,62 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
+// The first place at or after `from` where `needle` (not empty) occurs in
+// `text` and ends at or before `limit`; npos when there is none. Knuth,
+// Morris and Pratt: every character of the text is looked at once.
+std::size_t FindFrom(std::string_view text, std::size_t from, std::size_t limit, std::string_view needle) {
+  std::vector<std::size_t> border(needle.size(), 0);
+  for (std::size_t i = 1, k = 0; i < needle.size(); ++i) {
+    while (k > 0 && needle[i] != needle[k]) k = border[k - 1];
+    if (needle[i] == needle[k]) ++k;
+    border[i] = k;
+  }
+  for (std::size_t i = from, k = 0; i < limit; ++i) {
+    while (k > 0 && text[i] != needle[k]) k = border[k - 1];
+    if (text[i] == needle[k]) ++k;
+    if (k == needle.size()) return i + 1 - k;
+  }
+  return std::string_view::npos;
+}
+
 // Does `pattern` match the start of `path`? "*" matches any run, "$" at the
-// end of the pattern anchors it to the end of the path. Greedy with one
-// backtrack point, so never worse than pattern length times path length.
+// end of the pattern anchors it to the end of the path. The pieces between
+// the stars are taken leftmost-first, which finds a match whenever there is
+// one, in time linear in the lengths of pattern and path together.
 bool PatternMatches(std::string_view pattern, std::string_view path) {
   bool anchored = false;
   if (!pattern.empty() && pattern.back() == '$') {
     anchored = true;
     pattern.remove_suffix(1);
   }
-  std::size_t p = 0;
-  std::size_t s = 0;
-  std::size_t starP = std::string_view::npos;
-  std::size_t starS = 0;
-  while (true) {
-    if (p == pattern.size()) {
-      if (!anchored || s == path.size()) return true;
-      // Anchored but text is left: let the last "*" swallow more.
-    } else if (pattern[p] == '*') {
-      starP = p++;
-      starS = s;
-      continue;
-    } else if (s < path.size() && pattern[p] == path[s]) {
-      ++p;
-      ++s;
-      continue;
-    }
-    if (starP == std::string_view::npos || starS >= path.size()) return false;
-    p = starP + 1;
-    s = ++starS;
+  const std::size_t firstStar = pattern.find('*');
+  if (firstStar == std::string_view::npos) {
+    return anchored ? path == pattern : path.substr(0, pattern.size()) == pattern;
   }
+  // Before the first star: the start of the path.
+  const std::string_view head = pattern.substr(0, firstStar);
+  if (path.substr(0, head.size()) != head) return false;
+  // After the last star: the end of the path when anchored.
+  const std::size_t lastStar = pattern.rfind('*');
+  const std::string_view tail = pattern.substr(lastStar + 1);
+  std::size_t limit = path.size();
+  if (anchored) {
+    if (path.size() < head.size() + tail.size() || path.substr(path.size() - tail.size()) != tail) return false;
+    limit -= tail.size();
+  }
+  std::size_t pos = head.size();
+  const std::string_view middle = pattern.substr(firstStar, lastStar - firstStar + (anchored ? 0 : tail.size() + 1));
+  for (std::size_t start = 0; start < middle.size();) {
+    std::size_t end = middle.find('*', start);
+    if (end == std::string_view::npos) end = middle.size();
+    if (end > start) {
+      const std::size_t at = FindFrom(path, pos, limit, middle.substr(start, end - start));
+      if (at == std::string_view::npos) return false;
+      pos = at + (end - start);
+    }
+    start = end + 1;
+  }
+  return true;
 }
 
 // The length that ranks a rule: its pattern without the anchor.

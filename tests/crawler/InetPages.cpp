@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <thread>
+
 #include "InetFixture.h"
 
 namespace zorvik::inettest {
@@ -91,6 +93,24 @@ void AddPages(testing::TestHttpServer& server) {
   s.Get("/loop", [](const Request&, Response& res) { res.set_redirect("/loop"); });
   s.Get("/to-ftp", [](const Request&, Response& res) { res.set_redirect("ftp://127.0.0.1/"); });
   s.Get("/to-file", [](const Request&, Response& res) { res.set_redirect("file:///etc/passwd"); });
+
+  // Endless bodies: `step` bytes every 50 ms until the client leaves (or
+  // after 10 s): a trickle too slow to be worth waiting for, and a stream
+  // fast enough but never done.
+  const auto drip = [&s](const char* path, std::size_t step) {
+    s.Get(path, [step](const Request&, Response& res) {
+      res.set_chunked_content_provider("application/x-test-text", [step](std::size_t offset, httplib::DataSink& sink) {
+        if (offset >= step * 200) {
+          sink.done();
+          return true;
+        }
+        std::this_thread::sleep_for(50ms);
+        return sink.write(std::string(step, 'x').data(), step);
+      });
+    });
+  };
+  drip("/trickle", 1);
+  drip("/stream", 2048);
 
   // Accepts the request and answers nothing until let go.
   s.Get("/silent", [&server](const Request&, Response& res) {

@@ -60,6 +60,9 @@ TEST_F(InetTest, FailedRequestsEndOnceInErrorWithTheReason) {
   s.connectTimeout = 400ms;
   s.stallTimeout = 150ms;  // counts only once connected: a slow set-up is "Cannot connect"
   s.maxBodyBytes = 99'999;
+  s.minBytesPerSecond = 100;  // /trickle sends 20, /stream 40,000
+  s.minRateWindow = 300ms;
+  s.maxTransferTime = 1s;
   inet.SetSettings(s);
   Run(testing::RefusedUrl());
   ExpectFailed("Cannot connect");
@@ -79,6 +82,8 @@ TEST_F(InetTest, FailedRequestsEndOnceInErrorWithTheReason) {
       {server.Url("/sized"), limit},  // announced length
       {server.Url("/bomb"), limit},   // a few kilobytes that decode to 4 MB
       {server.Url("/silent"), "No data received"},
+      {server.Url("/trickle"), "Slower than 100 bytes a second over 0.3 s"},
+      {server.Url("/stream"), "Took longer than 1 s"},
   };
   for (const auto& [url, info] : cases) {
     SCOPED_TRACE(url);
@@ -88,6 +93,7 @@ TEST_F(InetTest, FailedRequestsEndOnceInErrorWithTheReason) {
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took, 2s);
     EXPECT_TRUE(url != server.Url("/silent") || took >= s.stallTimeout);
+    EXPECT_TRUE(url != server.Url("/stream") || took >= s.maxTransferTime);
   }
   // Exactly the limit is fine, announced or found while decoding.
   s.maxBodyBytes = 100'000;
