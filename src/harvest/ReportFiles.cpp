@@ -1,68 +1,60 @@
 #include "harvest/ReportFiles.h"
 
-#include <fstream>
+#include <vector>
 
 #include "core/Host.h"
 #include "core/RobotForm.h"
 #include "core/SearchState.h"
-#include "harvest/AtomicFile.h"
+#include "core/Text.h"
 
 namespace zorvik::harvest {
 
 namespace {
 
-constexpr std::string_view kHeader[] = {
-    "<HTML>",
-    "<body bgcolor=\"#FBFCD6\" text=\"#FF0000\">",
-    "<Table border=1 width=95%>",
-    "<TR><td bgcolor=\"#FF00FF\">",
-    "<h1><center>Zorvik Result</h1>",
-    "</TD></tr>",
-};
-// The closing tags stand in this order in every report written so far.
-constexpr std::string_view kFooter[] = {"</HTML>", "</Body>"};
-
-// Reads lines ended by LF or CR LF; a last line without an end counts.
-class LineReader {
- public:
-  explicit LineReader(const std::filesystem::path& path) : in_(path, std::ios::binary) {}
-  bool ok() const { return static_cast<bool>(in_); }
-  bool Next(std::string& line) {
-    if (!std::getline(in_, line)) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
+// Only these schemes become links; any other address (a "javascript:" one
+// above all) is shown as text.
+bool Linkable(std::string_view address) {
+  for (const std::string_view scheme : {"http:", "https:", "ftp:", "mailto:"}) {
+    if (address.size() >= scheme.size() && text::EqualsNoCase(address.substr(0, scheme.size()), scheme)) return true;
   }
-  // True when reading stopped at the end of the file rather than on an error.
-  bool AtCleanEnd() const { return in_.eof() && !in_.bad(); }
-
- private:
-  std::ifstream in_;
-};
-
-void WriteLinkLine(AtomicFile& out, std::string_view prefix, std::string_view address) {
-  out.Write("<a href=\"");
-  out.Write(prefix);
-  out.Write(AttributeSafe(address));
-  out.Write("\">");
-  out.Write(TextSafe(address));
-  out.WriteLine("</a><br>");
+  return false;
 }
 
-template <typename Body>
-bool WriteReport(const std::filesystem::path& source, const std::filesystem::path& target,
-                 Body body) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(source, ec)) return false;
-  LineReader in(source);
-  if (!in.ok()) return false;
-  AtomicFile out(target);
-  if (!out.ok()) return false;
-  for (std::string_view line : kHeader) out.WriteLine(line);
-  body(in, out);
-  if (!in.AtCleanEnd()) return false;
-  for (std::string_view line : kFooter) out.WriteLine(line);
-  return out.Commit();
+void LinkLine(std::string& out, std::string_view prefix, std::string_view address) {
+  if (prefix.empty() && !Linkable(address)) {
+    out += TextSafe(address);
+    out += "<br>\r\n";
+    return;
+  }
+  out += "<a href=\"";
+  out += prefix;
+  out += AttributeSafe(address);
+  out += "\">";
+  out += TextSafe(address);
+  out += "</a><br>\r\n";
 }
+
+// A record of the URL file: address, title, mailto address.
+void SearchedRow(const std::vector<std::string>& lines, std::string& out) {
+  const std::string& mail = lines[2];
+  out += "<TR><td>\r\n";
+  LinkLine(out, "", lines[0]);
+  out += "<br>";
+  out += TextSafe(lines[1]);
+  out += "\r\n";
+  if (mail.find('@') != std::string::npos) LinkLine(out, "mailto:", mail);
+  else out += "&nbsp;\r\n";
+  out += "</TD></tr>\r\n";
+}
+
+void LinksRow(const std::vector<std::string>& lines, std::string& out) {
+  out += "<TR><td>\r\n";
+  LinkLine(out, "", lines[0]);
+  out += "</TD></tr>\r\n";
+}
+
+constexpr ReportLayout kSearched{3, SearchedRow};
+constexpr ReportLayout kLinks{1, LinksRow};
 
 }  // namespace
 
@@ -89,38 +81,21 @@ std::string TextSafe(std::string_view text) {
 
 bool WriteSearchedReportFile(const std::filesystem::path& urlFile,
                              const std::filesystem::path& target) {
-  return WriteReport(urlFile, target, [](LineReader& in, AtomicFile& out) {
-    std::string address, title, mail;
-    while (in.Next(address)) {
-      // Lines missing from an incomplete last record count as empty.
-      if (!in.Next(title)) title.clear();
-      if (!in.Next(mail)) mail.clear();
-      out.WriteLine("<TR><td>");
-      WriteLinkLine(out, "", address);
-      out.Write("<br>");
-      out.WriteLine(TextSafe(title));
-      if (mail.find('@') != std::string::npos) WriteLinkLine(out, "mailto:", mail);
-      else out.WriteLine("&nbsp;");
-      out.WriteLine("</TD></tr>");
-    }
-  });
+  return ReportWriter(kSearched).Rewrite(urlFile, target);
 }
 
 bool WriteLinksReportFile(const std::filesystem::path& linksLog,
                           const std::filesystem::path& target) {
-  return WriteReport(linksLog, target, [](LineReader& in, AtomicFile& out) {
-    std::string link;
-    while (in.Next(link)) {
-      out.WriteLine("<TR><td>");
-      WriteLinkLine(out, "", link);
-      out.WriteLine("</TD></tr>");
-    }
-  });
+  return ReportWriter(kLinks).Rewrite(linksLog, target);
 }
 
 ReportFiles::ReportFiles(RobotForm& form, const SearchState& state,
                          std::filesystem::path programDirectory)
-    : form_(form), state_(state), programDirectory_(std::move(programDirectory)) {}
+    : form_(form),
+      state_(state),
+      programDirectory_(std::move(programDirectory)),
+      searched_(kSearched),
+      links_(kLinks) {}
 
 std::filesystem::path ReportFiles::SearchedReportPath() const {
   if (!state_.SpideredFilePath.empty()) return state_.SpideredFilePath;
@@ -137,14 +112,14 @@ std::filesystem::path ReportFiles::LinksReportPath() const { return programDirec
 
 bool ReportFiles::WriteSearchedReport() {
   if (state_.UrlFilePath.empty()) return false;
-  if (!WriteSearchedReportFile(state_.UrlFilePath, SearchedReportPath())) return false;
+  if (!searched_.Update(state_.UrlFilePath, SearchedReportPath())) return false;
   ReportReadyMark() = 1;
   form_.BrowserLocation = ReportToShow().string();
   return true;
 }
 
 bool ReportFiles::WriteLinksReport() {
-  if (!WriteLinksReportFile(LinksLogPath(), LinksReportPath())) return false;
+  if (!links_.Update(LinksLogPath(), LinksReportPath())) return false;
   ReportReadyMark() = 1;
   return true;
 }

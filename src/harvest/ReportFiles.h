@@ -2,13 +2,16 @@
 // The HTML reports the robot writes into the program directory: the searched
 // report, built from the URL file (three lines per matching page: address,
 // title, mailto address), and the links report, built from the links log
-// (one address per line). Both are rebuilt whole from their source after
-// every change and replaced atomically; the browser pane is then pointed at
-// the report that fits the search.
+// (one address per line). Both are brought up to date after every change of
+// their source (see ReportWriter); the browser pane is then pointed at the
+// report that fits the search. Only http, https, ftp and mailto addresses
+// become links; any other address is shown as text.
 
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "harvest/ReportWriter.h"
 
 namespace zorvik {
 
@@ -26,7 +29,8 @@ std::string TextSafe(std::string_view text);
 
 // Writes the searched report of `urlFile` to `target`. A last record with one
 // or two lines counts its missing lines as empty. False, and `target`
-// unchanged, when the URL file cannot be read or the report not written.
+// unchanged, when the URL file is not a readable regular file or the report
+// could not be written.
 bool WriteSearchedReportFile(const std::filesystem::path& urlFile,
                              const std::filesystem::path& target);
 // Writes the links report of `linksLog` to `target`; same failure rule.
@@ -44,12 +48,12 @@ class ReportFiles {
   std::filesystem::path LinksLogPath() const;     // links2.htm
   std::filesystem::path LinksReportPath() const;  // links.htm
 
-  // Rewrites the searched report from UrlFilePath, sets the report-ready
-  // mark and tells the browser pane which report to show. Does nothing of
-  // that and returns false when the report could not be written.
+  // Brings the searched report up to date with UrlFilePath, sets the
+  // report-ready mark and tells the browser pane which report to show. Does
+  // nothing of that and returns false when the report could not be written.
   bool WriteSearchedReport();
-  // Rewrites the links report from the links log and sets the report-ready
-  // mark; false (and nothing changed) on failure.
+  // Brings the links report up to date with the links log and sets the
+  // report-ready mark; false on failure.
   bool WriteLinksReport();
   // What the browser pane shows after a searched report: the search result
   // file when "Stay within Domain" is ticked, else the spidered file when
@@ -62,6 +66,8 @@ class ReportFiles {
   RobotForm& form_;
   const SearchState& state_;
   std::filesystem::path programDirectory_;
+  ReportWriter searched_;
+  ReportWriter links_;
 };
 
 }  // namespace harvest

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -65,6 +66,11 @@ TEST_F(ReportTest, SearchedReportRows) {
             kHeader + Row("http://a.org/", "T", "&nbsp;") + Row("http://c.org/", "C", "&nbsp;") + kFooter);
   EXPECT_EQ(Searched("http://c.org/"), kHeader + Row("http://c.org/", "", "&nbsp;") + kFooter);
   EXPECT_EQ(Searched(""), kHeader + kFooter);
+  // Only http, https, ftp and mailto addresses become links.
+  EXPECT_EQ(Searched("javascript:alert(document.cookie)\r\nJ\r\njavascript:x@y\r\nFTP://f/\r\nF\r\n\r\n"),
+            kHeader + "<TR><td>\r\njavascript:alert(document.cookie)<br>\r\n<br>J\r\n" +
+                "<a href=\"mailto:javascript:x@y\">javascript:x@y</a><br>\r\n</TD></tr>\r\n" +
+                Row("FTP://f/", "F", "&nbsp;") + kFooter);
   // Text from the web cannot add markup.
   EXPECT_EQ(Searched("http://x/\"onmouseover=\"f()<b>\r\n<script>x</script>\r\nm\"@x<b>\r\n"),
             kHeader +
@@ -73,6 +79,36 @@ TEST_F(ReportTest, SearchedReportRows) {
                 "<br>&lt;script&gt;x&lt;/script&gt;\r\n"
                 "<a href=\"mailto:m%22@x<b>\">m\"@x&lt;b&gt;</a><br>\r\n</TD></tr>\r\n" +
                 kFooter);
+}
+
+TEST_F(ReportTest, ReportKeepsUpWithAGrowingUrlFileWithoutBeingRewritten) {
+  const fs::path report = dir / "run_searched.htm";
+  std::string urls;
+  const auto grow = [&](const std::string& more) {
+    urls += more;
+    std::ofstream(state.UrlFilePath, std::ios::binary | std::ios::app) << more;
+    ASSERT_TRUE(reports.WriteSearchedReport());
+    ASSERT_TRUE(WriteSearchedReportFile(state.UrlFilePath, dir / "whole.htm"));
+    EXPECT_EQ(Get(report), Get(dir / "whole.htm")) << urls;
+  };
+  grow("http://a/\r\nA\r\n\r\n");
+  struct stat first {};
+  ::stat(report.c_str(), &first);
+  // Records arriving whole and in pieces, and an empty line that starts one.
+  for (const char* more : {"http://b/\r\nB\r\nme@b.org\r\n", "http://c/", "\r\nC", "\r\n\r\n", "\n",
+                           "\n\nhttp://d/\nD\n\n"})
+    grow(more);
+  struct stat later {};
+  ::stat(report.c_str(), &later);
+  EXPECT_EQ(later.st_ino, first.st_ino) << "rewritten whole";
+  // A report changed by someone else, or a URL file started over, is
+  // rewritten whole.
+  Put(report, "");
+  grow("http://e/\r\nE\r\n\r\n");
+  urls.clear();
+  fs::remove(state.UrlFilePath);
+  grow("http://f/\r\nF\r\n\r\n");
+  EXPECT_EQ(Get(report), kHeader + Row("http://f/", "F", "&nbsp;") + kFooter);
 }
 
 TEST_F(ReportTest, WhereTheReportGoesAndWhatThePaneShows) {
