@@ -274,7 +274,7 @@ TEST_F(CrawlCommandTest, InterruptPressesStopAndTheSearchEndsWithStatusOne) {
 }
 
 TEST_F(CrawlCommandTest, InterruptEndsTheRobotsReadOfADeafServer) {
-  testing::DeafListener deaf;
+  testing::UnresponsiveListener deaf(false);
   const pid_t pid = Launch({"-e", "robot", "-u", deaf.Url() + "index.htm", "-o", (dir / "run.txt").string()});
   ASSERT_TRUE(deaf.WaitForCaller(std::chrono::seconds(10)));  // robots.txt is asked for
   const auto interrupted = std::chrono::steady_clock::now();

@@ -85,7 +85,8 @@ std::string RefusedUrl() {
   return LoopbackUrl(port);
 }
 
-UnresponsiveListener::UnresponsiveListener() : listener_(BindLoopback(0, port_)) {
+UnresponsiveListener::UnresponsiveListener(bool fullQueue) : listener_(BindLoopback(fullQueue ? 0 : 16, port_)) {
+  if (!fullQueue) return;
   // Fill the accept queue; the kernel then drops further connection requests.
   const sockaddr_in addr = Loopback(port_);
   for (int i = 0; i < 4; ++i) {
@@ -96,23 +97,17 @@ UnresponsiveListener::UnresponsiveListener() : listener_(BindLoopback(0, port_))
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
+bool UnresponsiveListener::WaitForCaller(std::chrono::milliseconds timeout) const {
+  pollfd waiting{listener_, POLLIN, 0};
+  return ::poll(&waiting, 1, static_cast<int>(timeout.count())) == 1;
+}
+
 UnresponsiveListener::~UnresponsiveListener() {
   for (const int fd : fillers_) ::close(fd);
   ::close(listener_);
 }
 
 std::string UnresponsiveListener::Url() const { return LoopbackUrl(port_); }
-
-DeafListener::DeafListener() : listener_(BindLoopback(16, port_)) {}
-
-DeafListener::~DeafListener() { ::close(listener_); }
-
-std::string DeafListener::Url() const { return LoopbackUrl(port_); }
-
-bool DeafListener::WaitForCaller(std::chrono::milliseconds timeout) const {
-  pollfd waiting{listener_, POLLIN, 0};
-  return ::poll(&waiting, 1, static_cast<int>(timeout.count())) == 1;
-}
 
 RawHttpPeer::RawHttpPeer(std::string reply) : listener_(BindLoopback(1, port_)) {
   thread_ = std::thread([this, reply = std::move(reply)] {

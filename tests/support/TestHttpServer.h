@@ -51,33 +51,21 @@ class TestHttpServer {
 // "http://127.0.0.1:PORT/" of a port that nothing listens on.
 std::string RefusedUrl();
 
-// A listener that never accepts and whose queue is full, so that a new
-// connection attempt hangs until the client gives up.
+// A listener that never accepts. With a full queue a new connection attempt
+// hangs until the client gives up; without, the kernel completes connections
+// that nobody ever reads or answers: a server gone deaf.
 class UnresponsiveListener {
  public:
-  UnresponsiveListener();
+  explicit UnresponsiveListener(bool fullQueue = true);
   ~UnresponsiveListener();
   std::string Url() const;
-
- private:
-  int port_ = 0;
-  int listener_ = -1;
-  std::vector<int> fillers_;
-};
-
-// Takes connections (the kernel completes them) but never reads a request or
-// answers one: a server gone deaf.
-class DeafListener {
- public:
-  DeafListener();
-  ~DeafListener();
-  std::string Url() const;
-  // Waits at most `timeout` for a client to connect.
+  // Waits at most `timeout` for a client to connect (queue not full).
   bool WaitForCaller(std::chrono::milliseconds timeout) const;
 
  private:
   int port_ = 0;
   int listener_ = -1;
+  std::vector<int> fillers_;
 };
 
 // Answers one connection with fixed raw bytes after reading the request
