@@ -15,7 +15,8 @@ std::optional<std::string> TitleOf(std::string_view page) {
   title.reserve(raw.size());
   for (std::size_t i = 0; i < raw.size(); ++i) {
     const char c = raw[i];
-    if (c == '\r' || c == '\n') {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 32 || u == 127) {
       if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
       title.push_back(' ');
     } else {

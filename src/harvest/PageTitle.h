@@ -14,9 +14,9 @@ namespace zorvik::harvest {
 // The text between "<title>" and "</title>" (found in any letter case, kept
 // in the page's own case). Without "<title>" the title runs from the 7th
 // character up to "</title>". Nothing when there is no "</title>" or it
-// stands before where the title would begin. Line breaks inside the title
-// become single blanks (CR LF, CR or LF alike), so that a record of the URL
-// file always stays three lines.
+// stands before where the title would begin. Line breaks and any other
+// control characters inside the title become single blanks (CR LF counting as
+// one), so that a record of the URL file always stays three clean lines.
 std::optional<std::string> TitleOf(std::string_view page);
 
 // Sets form.PageTitle from form.txtOutput; keeps the previous title when the

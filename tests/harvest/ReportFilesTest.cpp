@@ -163,7 +163,7 @@ TEST(PageTitle, TakenFromTheTitleTag) {
   EXPECT_EQ(TitleOf("<html><TITLE>Big Title</Title>"), "Big Title");
   EXPECT_EQ(TitleOf("<title></title>"), "");
   EXPECT_EQ(TitleOf("abcdefghij</title>"), "ghij") << "no <title>: from the 7th character";
-  EXPECT_EQ(TitleOf("<title>Two\r\nlines\nand\rmore</title>"), "Two lines and more");
+  EXPECT_EQ(TitleOf("<title>Two\r\nlines\nand\rmore\tand\x1b[1mbold</title>"), "Two lines and more and [1mbold");
   EXPECT_EQ(TitleOf("<title>open"), std::nullopt);
   EXPECT_EQ(TitleOf("</title><title>late"), std::nullopt);
   EXPECT_EQ(TitleOf("abc</title>"), std::nullopt);
