@@ -24,6 +24,10 @@ constexpr std::size_t kTextChunk = 1024;
 constexpr std::size_t kPictureChunk = 4096;
 // How long a fetch's wait blocks at most before it looks at its marks again.
 constexpr std::chrono::milliseconds kWaitSlice{50};
+
+// Under which an address's earlier read is kept: addresses that differ only
+// in letter case are one, as they are in the tree.
+std::string ReadKey(std::string_view address) { return text::LCase(address); }
 }  // namespace
 
 PageFetcher::PageFetcher(RobotContext& context, Inet& inet1, ResultSectionCut& cut,
@@ -47,7 +51,7 @@ void PageFetcher::Abandon() {
 }
 
 void PageFetcher::Start(std::string_view address) {
-  requested_ = std::string(address);
+  requested_ = ReadKey(address);
   fetchAddress_ = WithoutPort80(address);
   lastMatches_ = false;
   inet1_.Execute(address);
@@ -58,18 +62,18 @@ void PageFetcher::Conclude(std::string_view address, bool ended, bool probe) {
   // cannot complete into a later fetch or search.
   if (!ctx_.FetchDone && inet1_.StillExecuting()) Abandon();
   if (!ctx_.options.fetchOnce || StopSeen()) return;
-  Answer& answer = answers_[std::string(address)];
+  Answer& answer = answers_[ReadKey(address)];
   answer.ended = ended;
   answer.matches = ended && lastMatches_;
   answer.contentType = ended ? inet1_.GetHeader("Content-type") : std::string();
   if (probe && keepPages_ && ended && text::ContainsNoCase(answer.contentType, "text/")) {
-    keptPages_[std::string(address)] = ctx_.form.txtOutput;
+    keptPages_[ReadKey(address)] = ctx_.form.txtOutput;
   }
 }
 
 const PageFetcher::Answer* PageFetcher::Earlier(std::string_view address) const {
   if (!ctx_.options.fetchOnce) return nullptr;
-  const auto it = answers_.find(std::string(address));
+  const auto it = answers_.find(ReadKey(address));
   return it == answers_.end() ? nullptr : &it->second;
 }
 
@@ -144,14 +148,14 @@ void PageFetcher::ForgetEarlierReads() {
 bool PageFetcher::HasEarlierRead(std::string_view address, bool needText) const {
   const Answer* answer = Earlier(address);
   if (answer == nullptr) return false;
-  return !needText || !answer->ended || keptPages_.contains(std::string(address));
+  return !needText || !answer->ended || keptPages_.contains(ReadKey(address));
 }
 
 std::optional<PageFetcher::EarlierRead> PageFetcher::TakeEarlierRead(std::string_view address, bool needText) {
   const Answer* answer = Earlier(address);
   if (answer == nullptr) return std::nullopt;
   RobotForm& form = ctx_.form;
-  if (const auto kept = keptPages_.find(std::string(address)); kept != keptPages_.end()) {
+  if (const auto kept = keptPages_.find(ReadKey(address)); kept != keptPages_.end()) {
     form.txtOutput = std::move(kept->second);
     keptPages_.erase(kept);
     form.txtURL = std::string(address);

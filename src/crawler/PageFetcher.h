@@ -98,7 +98,8 @@ class PageFetcher {
   harvest::AddressHarvester& harvester_;
   harvest::ReportFiles& reports_;
   bool abandoning_ = false;
-  // The address the running fetch was asked for, exactly as given.
+  // The address the running fetch was asked for, as its earlier read would
+  // be kept.
   std::string requested_;
   // The address the running fetch was made for, as the transfer reports it
   // once connected: a completed fetch is a picture or a page, and is
