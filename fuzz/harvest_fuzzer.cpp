@@ -2,7 +2,7 @@
 // from anywhere. Neither may crash or read outside the text; the candidate
 // must equal a plain step-by-step reading of the two windows (copying the
 // remaining window at every step), a recorded address must hold an "@" and
-// no line break, and the page text must be empty afterwards.
+// no control character, and the page text must be empty afterwards.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -34,7 +34,7 @@ std::string ReferenceCandidate(std::string_view page) {
         local = text::Mid(page, pos - 30 + i, 31 - i);
         break;
       }
-      if (std::string_view(":@>;/\\=()[]`!#$%^&*?").find(c) != std::string_view::npos) {
+      if (std::string_view(":@>;/\\=()[]`!#$%^&*?").find(c) != std::string_view::npos || text::IsControlCharacter(c)) {
         local = text::Mid(page, pos - 30 + i + 1, 30 - i);
         break;
       }
@@ -45,7 +45,8 @@ std::string ReferenceCandidate(std::string_view page) {
   for (std::size_t j = 1; j <= 30; ++j) {
     bool delimiter = r.empty();
     if (!delimiter) {
-      delimiter = std::string_view(" \"\r<>&/\\=)[]`!\n#$%^*?|(").find(r.front()) != std::string_view::npos;
+      delimiter = std::string_view(" \"\r<>&/\\=)[]`!\n#$%^*?|(").find(r.front()) != std::string_view::npos ||
+                  text::IsControlCharacter(r.front());
       r = r.substr(1);
     }
     if (delimiter) {
@@ -65,7 +66,7 @@ std::optional<std::string> ReferenceTitle(std::string_view page) {
   std::string out;
   for (std::size_t i = 0; i < t.size(); ++i) {
     if (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n') continue;  // CR LF: one blank
-    out.push_back(t[i] == '\r' || t[i] == '\n' ? ' ' : t[i]);
+    out.push_back(text::IsControlCharacter(t[i]) ? ' ' : t[i]);
   }
   return out;
 }
@@ -104,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!f.form.PageText.empty()) __builtin_trap();
   if (recorded) {
     if (recorded->find('@') == std::string::npos) __builtin_trap();
-    if (recorded->find_first_of("\r\n") != std::string::npos) __builtin_trap();
+    if (text::HasControlCharacter(*recorded)) __builtin_trap();
     if (f.harvester.PreviousAddress() != *recorded || f.form.List1.back() != *recorded) __builtin_trap();
   }
   if (++f.runs % 4096 == 0) {

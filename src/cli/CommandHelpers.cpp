@@ -1,22 +1,71 @@
 #include "cli/CommandHelpers.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
-#include <memory>
+#include <cerrno>
+#include <cstring>
 #include <string_view>
 
 #include "core/RobotForm.h"
 
 namespace zorvik::cli {
 
-std::optional<std::string> ReadWhole(const std::string& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return std::nullopt;
+namespace {
+
+// Opens an input file for reading: a file descriptor, or -1 and the reason.
+int OpenInput(const std::string& path, std::string& problem) {
+  // Not blocking: opening a pipe would wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    problem = std::strerror(errno);
+    return -1;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    problem = std::strerror(errno);
+  } else if (!S_ISREG(info.st_mode)) {
+    problem = "not a regular file";
+  } else if (static_cast<std::uint64_t>(info.st_size) > kMaxInputBytes) {
+    problem = "larger than 1 GiB";
+  } else {
+    return fd;
+  }
+  ::close(fd);
+  return -1;
+}
+
+}  // namespace
+
+std::optional<std::string> InputFileProblem(const std::string& path) {
+  std::string problem;
+  const int fd = OpenInput(path, problem);
+  if (fd < 0) return problem;
+  ::close(fd);
+  return std::nullopt;
+}
+
+std::optional<std::string> ReadWhole(const std::string& path, std::string& problem) {
+  const int fd = OpenInput(path, problem);
+  if (fd < 0) return std::nullopt;
   std::string content;
   char buffer[1 << 16];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) content.append(buffer, n);
-  if (std::ferror(file.get())) return std::nullopt;
+  while (true) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) problem = std::strerror(errno);
+    if (n <= 0) break;
+    content.append(buffer, static_cast<std::size_t>(n));
+    // A file that grows while it is read is held to the limit all the same.
+    if (content.size() > kMaxInputBytes) {
+      problem = "larger than 1 GiB";
+      break;
+    }
+  }
+  ::close(fd);
+  if (!problem.empty()) return std::nullopt;
   return content;
 }
 

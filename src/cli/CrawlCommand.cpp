@@ -30,14 +30,17 @@ namespace fs = std::filesystem;
 
 constexpr int kFinished = 0;
 constexpr int kStopped = 1;
+constexpr int kStartFailed = 3;
+constexpr int kWriteFailed = 4;
 
 constexpr const char* kUsage =
     "usage: zorvik-search crawl -e EXPRESSION (-u START_ADDRESS | --engine LIST/NAME... | --all |\n"
     "                           --open-page FILE.htm | --site-search) -o URLFILE.txt [-d DEPTH]\n"
     "                           [--pages] [--pictures] [--emails] [--ext-emails] [--links] [--stay]\n"
     "                           [--collection DIR] [--program-dir DIR] [--wait SECONDS]\n"
-    "                           [--no-robots] [--once] [--https] [--ffa CODE] [--option TEXT]\n"
-    "                           [--tree] [--verbose]\n";
+    "                           [--no-robots] [--once] [--https] [--min-rate BYTES]\n"
+    "                           [--page-time SECONDS] [--ffa CODE] [--option TEXT] [--tree]\n"
+    "                           [--verbose]\n";
 
 constexpr const char* kHelp =
     "Runs a search of the robot without its window: the options fill the\n"
@@ -63,7 +66,8 @@ constexpr const char* kHelp =
     "                       other output files (not needed with --open-page)\n"
     "  --collection DIR     where saved pages and pictures go (asked for when\n"
     "                       --pages, --pictures, --emails or --links is given;\n"
-    "                       without it they go into the program directory)\n"
+    "                       without it they go into the folder \"collection\" of\n"
+    "                       the program directory)\n"
     "  --ffa CODE           the FFA category (\"none\", \"1001\" ... \"1040\")\n"
     "  --option TEXT        the topic of \"Programming\", the category of\n"
     "                       \"Search The Net\"\n"
@@ -88,6 +92,11 @@ constexpr const char* kHelp =
     "                       search is not requested again, and a matching page is\n"
     "                       recorded once\n"
     "  --https              follow absolute https links too\n"
+    "  --min-rate BYTES     a page that comes slower than BYTES a second, averaged\n"
+    "                       over 60 s, fails (default 1024; 0: no minimum)\n"
+    "  --page-time SECONDS  a page that takes longer than this fails, however fast\n"
+    "                       it comes (default 300; 0: no limit). A page also fails\n"
+    "                       after 60 s without a byte, and above 64 MiB.\n"
     "\n"
     "Output:\n"
     "  --tree               print the tree of every address reached at the end\n"
@@ -98,7 +107,9 @@ constexpr const char* kHelp =
     "Stop button; pressed again, it ends the program at once.\n"
     "\n"
     "Exit status: 0 when the search finished, 1 when it was stopped, 2 on a usage\n"
-    "error or input the search refused (depth, start address, expression).\n";
+    "error or input the search refused (depth, start address, expression), 3 when\n"
+    "the start address could not be fetched (the reason on standard error), 4\n"
+    "when a file could not be written (the search stops there).\n";
 
 int Usage(std::ostream& err, const std::string& problem) {
   err << "zorvik-search crawl: " << problem << '\n' << kUsage << "Try 'zorvik-search crawl --help'.\n";
@@ -112,6 +123,8 @@ struct CrawlOptions {
   std::array<bool, kEngineListCount> listGiven{};
   std::optional<std::string> expression;
   std::optional<std::string> wait;
+  std::optional<std::string> minRate;
+  std::optional<std::string> pageTime;
   std::optional<fs::path> programDir;
   CrawlAnswers answers;
   Start start = Start::Toolbar;
@@ -165,9 +178,9 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, CrawlOpti
       ++o.startsGiven;
       continue;
     }
-    static constexpr std::array<std::string_view, 11> kValued = {
-        "-e", "-u", "-o", "-d", "--engine", "--open-page", "--collection", "--program-dir", "--wait", "--ffa",
-        "--option"};
+    static constexpr std::array<std::string_view, 13> kValued = {
+        "-e",     "-u",    "-o",       "-d",         "--engine",   "--open-page", "--collection", "--program-dir",
+        "--wait", "--ffa", "--option", "--min-rate", "--page-time"};
     if (std::find(kValued.begin(), kValued.end(), a) == kValued.end()) return "unknown argument " + a;
     if (i + 1 >= args.size()) return "option " + a + " needs a value";
     const std::string& v = args[++i];
@@ -195,6 +208,10 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, CrawlOpti
       o.programDir = fs::absolute(v);
     } else if (a == "--wait") {
       o.wait = v;
+    } else if (a == "--min-rate") {
+      o.minRate = v;
+    } else if (a == "--page-time") {
+      o.pageTime = v;
     } else if (a == "--ffa") {
       o.answers.ffaCode = v;
     } else {
@@ -205,6 +222,10 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, CrawlOpti
   if (o.startsGiven > 1) return "choose one of --all, --open-page and --site-search";
   if (o.start != Start::OpenPage && !o.answers.urlFile) return "no URL file given (-o URLFILE.txt)";
   if (o.wait && !NonNegativeInt(*o.wait)) return "--wait wants a whole number of seconds, not \"" + *o.wait + "\"";
+  if (o.minRate && !NonNegativeInt(*o.minRate))
+    return "--min-rate wants a whole number of bytes, not \"" + *o.minRate + "\"";
+  if (o.pageTime && !NonNegativeInt(*o.pageTime))
+    return "--page-time wants a whole number of seconds, not \"" + *o.pageTime + "\"";
   if (o.answers.ffaCode) {
     const auto codes = FfaCategories();
     const bool known = std::any_of(codes.begin(), codes.end(), [&](std::string_view item) {
@@ -269,7 +290,10 @@ int RunCrawlCommand(const std::vector<std::string>& args, std::ostream& out, std
   CrawlHost host(err, o.answers, style);
   SetProgramDirectory(*o.programDir);
   SearchState state;
-  WebRobot robot(host, state, *o.programDir);
+  InetSettings transfers;
+  if (o.minRate) transfers.minBytesPerSecond = static_cast<std::uint64_t>(*NonNegativeInt(*o.minRate));
+  if (o.pageTime) transfers.maxTransferTime = std::chrono::seconds(*NonNegativeInt(*o.pageTime));
+  WebRobot robot(host, state, *o.programDir, transfers);
   host.Watch(&robot.Form());
   host.OnInterrupt([&robot] { robot.tbToolbar_ButtonClick("btnStop"); });
 
@@ -328,7 +352,14 @@ int RunCrawlCommand(const std::vector<std::string>& args, std::ostream& out, std
   if (o.tree) out << robot.Tree().View().Outline();
   PrintFiles(robot, out);
   out.flush();
-  return host.Stopped() ? kStopped : kFinished;
+  // A failed write was told as a message box, and stopped the search.
+  if (robot.Context().writeFailures.First()) return kWriteFailed;
+  if (host.Stopped()) return kStopped;
+  if (const auto& failure = robot.Crawl().StartFailure()) {
+    err << "zorvik-search crawl: cannot fetch " << failure->address << ": " << failure->why << '\n';
+    return kStartFailed;
+  }
+  return kFinished;
 }
 
 }  // namespace zorvik::cli

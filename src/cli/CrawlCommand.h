@@ -10,7 +10,8 @@
 namespace zorvik::cli {
 
 // Exit status: 0 the search finished, 1 it was stopped (Ctrl+C), 2 a usage
-// or input error (nothing fetched).
+// or input error (nothing fetched), 3 the start address could not be
+// fetched, 4 a file could not be written.
 int RunCrawlCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace zorvik::cli

@@ -212,9 +212,10 @@ int RunCutCommand(const std::vector<std::string>& args, std::ostream& out, std::
     }
   }
   if (pages.size() != 1) return Usage(err, kCutUsage, "give exactly one page file");
-  const std::optional<std::string> page = ReadWhole(pages[0]);
+  std::string problem;
+  const std::optional<std::string> page = ReadWhole(pages[0], problem);
   if (!page) {
-    err << "zorvik-search: cannot read " << pages[0] << '\n';
+    err << "zorvik-search: cannot read " << pages[0] << ": " << problem << '\n';
     return kUsageError;
   }
 

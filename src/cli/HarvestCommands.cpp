@@ -21,6 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr int kWriteFailed = 3;
+
 constexpr const char* kHarvestUsage =
     "usage: zorvik-search harvest [--program-dir DIR] [--base NAME] [--mailto] FILE...\n";
 
@@ -44,7 +46,10 @@ constexpr const char* kHarvestHelp =
     "                     written\n"
     "\n"
     "Exit status: 0 when an address was printed, 1 when none was, 2 on a usage\n"
-    "error. A file that cannot be read is reported on standard error and skipped.\n";
+    "error, 3 when an address could not be written to the address file (a\n"
+    "missing, full or read-only folder: said on standard error). A file that\n"
+    "cannot be read, is not a regular file (a directory, a device, a pipe) or is\n"
+    "larger than 1 GiB is reported on standard error and skipped.\n";
 
 constexpr const char* kReportUsage = "usage: zorvik-search report URLFILE [--out FILE]\n";
 
@@ -61,8 +66,9 @@ constexpr const char* kReportHelp =
     "  --out FILE  where to write the report (default: the URL file's name\n"
     "              without its extension, followed by _searched.htm, beside it)\n"
     "\n"
-    "Exit status: 0 when the report was written, 1 when it could not be, 2 on a\n"
-    "usage error.\n";
+    "Exit status: 0 when the report was written, 1 when it could not be (the URL\n"
+    "file not a regular file of at most 1 GiB, or the report not writable), 2 on\n"
+    "a usage error.\n";
 
 
 int Usage(std::ostream& err, const char* usage, const std::string& problem) {
@@ -126,10 +132,12 @@ int RunHarvestCommand(const std::vector<std::string>& args, std::ostream& out, s
   state.ResultBaseName = base.value_or("zorvik");
   harvest::AddressHarvester harvester(host, form, state, programDir ? fs::path(*programDir) : fs::path("."));
   bool anyPrinted = false;
+  bool writeFailed = false;
   for (const std::string& path : files) {
-    std::optional<std::string> page = ReadWhole(path);
+    std::string problem;
+    std::optional<std::string> page = ReadWhole(path, problem);
     if (!page) {
-      err << "zorvik-search: cannot read " << path << '\n';
+      err << "zorvik-search: cannot read " << path << ": " << problem << '\n';
       continue;
     }
     if (mailto) {
@@ -142,9 +150,16 @@ int RunHarvestCommand(const std::vector<std::string>& args, std::ostream& out, s
     if (const std::optional<std::string> address = harvester.Harvest()) {
       out << *address << '\n';
       anyPrinted = true;
+      if (const std::error_code error = harvester.LastWriteError()) {
+        out.flush();
+        err << "zorvik-search: cannot write " << harvester.AddressFilePath().string() << ": " << error.message()
+            << '\n';
+        writeFailed = true;
+      }
     }
   }
   out.flush();
+  if (writeFailed) return kWriteFailed;
   return anyPrinted ? kMatched : kNoMatch;
 }
 
@@ -178,6 +193,10 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
     target = *output;
   } else {
     target = urlFile.parent_path() / (urlFile.stem().string() + "_searched.htm");
+  }
+  if (const std::optional<std::string> problem = InputFileProblem(urlFile.string())) {
+    err << "zorvik-search: cannot read " << urlFile.string() << ": " << *problem << '\n';
+    return kNoMatch;
   }
   if (!harvest::WriteSearchedReportFile(urlFile, target)) {
     err << "zorvik-search: cannot write the report of " << urlFile.string() << " to " << target.string()

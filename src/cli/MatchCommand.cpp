@@ -22,7 +22,9 @@ constexpr const char* kHelp =
     "Tests each FILE, taken whole as the text of a fetched web page, against a\n"
     "search expression and prints the path of every file that matches, one per\n"
     "line. Exit status: 0 when a file matched, 1 when none did, 2 on a usage\n"
-    "error. A file that cannot be read is reported on standard error and skipped.\n"
+    "error. A file that cannot be read, is not a regular file (a directory, a\n"
+    "device, a pipe) or is larger than 1 GiB is reported on standard error and\n"
+    "skipped.\n"
     "\n"
     "The search expression language:\n"
     "  word             found anywhere in the page text, ignoring letter case;\n"
@@ -82,9 +84,10 @@ int RunMatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   analyst.Init(*expression);
   bool anyMatched = false;
   for (const std::string& path : files) {
-    const std::optional<std::string> page = ReadWhole(path);
+    std::string problem;
+    const std::optional<std::string> page = ReadWhole(path, problem);
     if (!page) {
-      err << "zorvik-search: cannot read " << path << '\n';
+      err << "zorvik-search: cannot read " << path << ": " << problem << '\n';
       continue;
     }
     if (analyst.DocumentMatches(*page)) {

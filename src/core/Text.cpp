@@ -70,12 +70,7 @@ std::string_view RTrim(std::string_view s) {
 
 std::string_view Trim(std::string_view s) { return RTrim(LTrim(s)); }
 
-bool HasControlCharacter(std::string_view s) {
-  return std::any_of(s.begin(), s.end(), [](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u < 32 || u == 127;
-  });
-}
+bool HasControlCharacter(std::string_view s) { return std::any_of(s.begin(), s.end(), IsControlCharacter); }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&

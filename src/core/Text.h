@@ -37,8 +37,12 @@ std::string_view LTrim(std::string_view s);
 std::string_view RTrim(std::string_view s);
 std::string_view Trim(std::string_view s);
 
-// True when `s` holds a control character (below 32, or 127): such text
-// must not reach a one-per-line file, where a line break would split it.
+// Control characters: bytes below 32, and 127. True when `s` holds one: such
+// text must not reach a one-per-line file, where a line break would split it.
+constexpr bool IsControlCharacter(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u < 32 || u == 127;
+}
 bool HasControlCharacter(std::string_view s);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -91,20 +91,29 @@ void CrawlController::StartCrawl(std::string_view address, std::int16_t depth) {
   ctx_.state.Searching = true;
   robots_.Reset();
   fetcher_.ForgetEarlierReads();
+  startFailure_.reset();
 
   const ResourceNodePtr root = tree_.Root();
   ResourceNodePtr node;
   if (root->AlreadyContains(ctx_.host, address, node)) {
+    startNode_ = node.get();
     if (auto diplomat = DispatchNewDiplomat(node->PageURL())) CrawlNode(node, depth, std::move(diplomat));
   } else {
     node = clsHTMLPageResourceNode::Create(std::string(address), std::string(address));
+    startNode_ = node.get();
     if (auto diplomat = DispatchNewDiplomat(address)) {
       root->AddLink(node);
       CrawlNode(node, depth, std::move(diplomat));
     }
   }
+  startNode_ = nullptr;
   // Pages kept for a visit that a stop cut short go now.
   fetcher_.ForgetEarlierReads();
+}
+
+void CrawlController::NoteFailure(const clsHTMLPageResourceNode& node, std::string why) {
+  if (&node != startNode_ || ctx_.FetchAborted || ctx_.state.StopWanted()) return;
+  startFailure_ = Failure{node.PageURL(), why.empty() ? std::string("No answer") : std::move(why)};
 }
 
 void CrawlController::WaitBeforeFetching(std::string_view address) {
@@ -128,6 +137,7 @@ void CrawlController::CrawlNode(const ResourceNodePtr& node, std::int16_t depth,
     if (diplomat && diplomat->NewServerURL(node->PageURL())) diplomat = DispatchNewDiplomat(node->PageURL());
     if (ctx_.options.obeyRobotsTxt && !robots_.Allows(node->PageURL())) {
       ctx_.host.ShowStatus(1, "Excluded by robots.txt");
+      NoteFailure(*node, "Excluded by robots.txt");
       tree_.AddNodeToTreeView(*node, kImageFailed);
       return;
     }
@@ -143,6 +153,7 @@ void CrawlController::CrawlNode(const ResourceNodePtr& node, std::int16_t depth,
       }
     }
     if (!ended) {
+      NoteFailure(*node, fetcher_.FailureText());
       tree_.AddNodeToTreeView(*node, kImageFailed);
       return;
     }

@@ -52,11 +52,21 @@ class CrawlController {
   std::optional<std::chrono::system_clock::time_point> LastFetchTime() const { return lastFetch_; }
   // Pages the crawl steps fetched (link probes not counted).
   std::size_t PagesFetched() const { return pagesFetched_; }
+  // The last crawl's start page, when it could not be fetched, and why
+  // ("Excluded by robots.txt", "Cannot connect", "HTTP/1.1 404 Not Found",
+  // ...); nothing when it was fetched, or when a stop ended its fetch.
+  struct Failure {
+    std::string address;
+    std::string why;
+  };
+  const std::optional<Failure>& StartFailure() const { return startFailure_; }
 
  private:
   // Yields until more second boundaries than the pause for `address` have
   // passed since the last fetch, or a stop is requested.
   void WaitBeforeFetching(std::string_view address);
+  // Notes why `node` failed when it is the start page.
+  void NoteFailure(const clsHTMLPageResourceNode& node, std::string why);
 
   RobotContext& ctx_;
   ResourceTree& tree_;
@@ -65,6 +75,8 @@ class CrawlController {
   RobotsGate& robots_;
   std::optional<std::chrono::system_clock::time_point> lastFetch_;
   std::size_t pagesFetched_ = 0;
+  const clsHTMLPageResourceNode* startNode_ = nullptr;
+  std::optional<Failure> startFailure_;
 };
 
 }  // namespace zorvik

@@ -73,8 +73,11 @@ void LinkExtractor::ExtractLinks(std::string_view text, std::string_view attribu
     if (node.Root()->AlreadyContains(ctx_.host, address, found)) continue;
     const bool added = collection == HostCollection::Links ? node.AddLink(child) : node.AddResource(child);
     if (added && value.find(':') != std::string::npos && ctx_.form.chkLinks) {
-      harvest::AppendLine(reports_.LinksLogPath(), address);
-      reports_.WriteLinksReport();
+      if (const std::error_code error = harvest::AppendLine(reports_.LinksLogPath(), address)) {
+        ctx_.writeFailures.Report(reports_.LinksLogPath(), error);
+      } else if (!reports_.WriteLinksReport() && reports_.LastWriteError()) {
+        ctx_.writeFailures.Report(reports_.LinksReportPath(), reports_.LastWriteError());
+      }
     }
   }
 }

@@ -54,6 +54,7 @@ void PageFetcher::Start(std::string_view address) {
   requested_ = ReadKey(address);
   fetchAddress_ = WithoutPort80(address);
   lastMatches_ = false;
+  failure_.clear();
   inet1_.Execute(address);
 }
 
@@ -64,9 +65,10 @@ void PageFetcher::Conclude(std::string_view address, bool ended, bool probe) {
   if (!ctx_.options.fetchOnce || StopSeen()) return;
   Answer& answer = answers_[ReadKey(address)];
   answer.ended = ended;
+  answer.failed = !failure_.empty();
   answer.matches = ended && lastMatches_;
   answer.contentType = ended ? inet1_.GetHeader("Content-type") : std::string();
-  if (probe && keepPages_ && ended && text::ContainsNoCase(answer.contentType, "text/")) {
+  if (probe && keepPages_ && ended && !answer.failed && text::ContainsNoCase(answer.contentType, "text/")) {
     keptPages_[ReadKey(address)] = ctx_.form.txtOutput;
   }
 }
@@ -93,8 +95,9 @@ bool PageFetcher::AbleToGetWebDocument(std::string_view address) {
   if (ctx_.state.StopWanted()) return false;
   Start(address);
   WaitForFetch(false);
-  Conclude(address, ctx_.FetchDone, false);
-  return ctx_.FetchDone;
+  const bool ended = ctx_.FetchDone && failure_.empty();
+  Conclude(address, ended, false);
+  return ended;
 }
 
 bool PageFetcher::AbleToGetWebDocumentHeaders(std::string_view address) {
@@ -148,7 +151,7 @@ void PageFetcher::ForgetEarlierReads() {
 bool PageFetcher::HasEarlierRead(std::string_view address, bool needText) const {
   const Answer* answer = Earlier(address);
   if (answer == nullptr) return false;
-  return !needText || !answer->ended || keptPages_.contains(ReadKey(address));
+  return !needText || !answer->ended || answer->failed || keptPages_.contains(ReadKey(address));
 }
 
 std::optional<PageFetcher::EarlierRead> PageFetcher::TakeEarlierRead(std::string_view address, bool needText) {
@@ -159,14 +162,14 @@ std::optional<PageFetcher::EarlierRead> PageFetcher::TakeEarlierRead(std::string
     form.txtOutput = std::move(kept->second);
     keptPages_.erase(kept);
     form.txtURL = std::string(address);
-    return EarlierRead{answer->ended, std::nullopt};
+    return EarlierRead{answer->ended && !answer->failed, std::nullopt};
   }
   // Without its text the page is read again; its processing then records
   // and counts nothing a second time.
-  if (needText && answer->ended) return std::nullopt;
+  if (needText && answer->ended && !answer->failed) return std::nullopt;
   form.txtOutput.clear();
   form.txtURL = std::string(address);
-  return EarlierRead{answer->ended, answer->matches};
+  return EarlierRead{answer->ended && !answer->failed, answer->matches};
 }
 
 void PageFetcher::Inet1_StateChanged(std::int16_t state) {
@@ -182,7 +185,10 @@ void PageFetcher::Inet1_StateChanged(std::int16_t state) {
     fetchAddress_ = WithoutPort80(inet1_.URL());
     ctx_.form.txtURL = fetchAddress_;
   }
-  if (state == 11) ctx_.FetchDone = true;
+  if (state == 11) {
+    failure_ = inet1_.ResponseInfo();
+    ctx_.FetchDone = true;
+  }
 }
 
 void PageFetcher::CompletionProcessing() {
@@ -193,6 +199,15 @@ void PageFetcher::CompletionProcessing() {
   ctx_.IsPicture = ext == "jpg" || ext == "gif";
   if (ctx_.IsPicture) {
     PictureBranch();
+    return;
+  }
+  if (inet1_.StatusCode() >= 400) {
+    // An error page ("404 Not Found") is no page: the fetch failed, and the
+    // page is neither tested, recorded, saved nor counted.
+    failure_ = inet1_.ResponseInfo();
+    ctx_.host.ShowStatus(1, failure_);
+    ctx_.state.Busy = false;
+    ctx_.FetchDone = true;
     return;
   }
   for (std::string piece = inet1_.GetChunk(kTextChunk, Inet::kText); !piece.empty();
@@ -212,19 +227,33 @@ void PageFetcher::CompletionProcessing() {
   // it was first read.
   if (ctx_.options.fetchOnce && answers_.contains(requested_)) return;
   if (lastMatches_) RecordMatchingPage();
-  if (form.chkExtEmail) harvester_.Harvest();
+  if (form.chkExtEmail) {
+    harvester_.Harvest();
+    if (const std::error_code error = harvester_.LastWriteError())
+      ctx_.writeFailures.Report(harvester_.AddressFilePath(), error);
+  }
   ++form.SearchedCount;
   ctx_.host.ShowStatus(2, "# URL Searched: " + std::to_string(form.SearchedCount));
   ctx_.FetchDone = true;
-  reports_.WriteSearchedReport();
+  UpdateSearchedReport();
+}
+
+void PageFetcher::UpdateSearchedReport() {
+  if (reports_.WriteSearchedReport()) return;
+  if (const std::error_code error = reports_.LastWriteError())
+    ctx_.writeFailures.Report(reports_.SearchedReportPath(), error);
+}
+
+void PageFetcher::Save(const std::string& name, std::string_view bytes) {
+  const std::filesystem::path folder = ctx_.SaveFolder();
+  std::error_code error;
+  if (harvest::SaveIntoFolder(folder, name, bytes, &error).empty())
+    ctx_.writeFailures.Report(folder / harvest::SafeFileName(name), error);
 }
 
 void PageFetcher::RecordMatchingPage() {
   RobotForm& form = ctx_.form;
-  const std::string& urlFile = ctx_.state.UrlFilePath;
-  harvest::AppendLine(urlFile, fetchAddress_);
   harvest::ExtractTitle(form);
-  harvest::AppendLine(urlFile, form.PageTitle);
   ++form.FoundCount;
   ctx_.host.ShowStatus(3, "# Found: " + std::to_string(form.FoundCount));
   ctx_.host.ShowStatus(4, "Found at: " + harvest::TimeOfDayText(ctx_.host.Now()));
@@ -232,9 +261,14 @@ void PageFetcher::RecordMatchingPage() {
   if (form.chkSave) {
     std::string name = HandyStuff::FileNamePart(fetchAddress_);
     if (name.empty() || !HandyStuff::HasPathAfterServer(fetchAddress_)) name = "index.htm";
-    harvest::SaveIntoFolder(ctx_.SaveFolder(), name, form.txtOutput);
+    Save(name, form.txtOutput);
   }
-  harvest::AppendLine(urlFile, form.chkEmail ? harvest::MailtoScan(form.PageText) : std::string());
+  const std::string mail = form.chkEmail ? harvest::MailtoScan(form.PageText) : std::string();
+  // The record's three lines go into the URL file in one piece: a full disk
+  // leaves no half record.
+  const std::string& urlFile = ctx_.state.UrlFilePath;
+  if (const std::error_code error = harvest::AppendLines(urlFile, {fetchAddress_, form.PageTitle, mail}))
+    ctx_.writeFailures.Report(urlFile, error);
 }
 
 void PageFetcher::PictureBranch() {
@@ -249,15 +283,13 @@ void PageFetcher::PictureBranch() {
     }
     // An error page (a 404 for a picture address) is no picture: not stored.
     const int status = inet1_.StatusCode();
-    if (status >= 200 && status < 300) {
-      harvest::SaveIntoFolder(ctx_.SaveFolder(), HandyStuff::FileNamePart(fetchAddress_), bytes);
-    }
+    if (status >= 200 && status < 300) Save(HandyStuff::FileNamePart(fetchAddress_), bytes);
   }
   ctx_.IsPicture = false;
   ctx_.host.ShowStatus(1, "Downloaded File");
   ctx_.host.ShowStatus(1, "Download Finished");
   ctx_.FetchDone = true;
-  reports_.WriteSearchedReport();
+  UpdateSearchedReport();
 }
 
 }  // namespace zorvik

@@ -31,10 +31,15 @@ class PageFetcher {
               harvest::ReportFiles& reports);
 
   // Fetches and processes one page, waiting (and yielding) until the request
-  // has ended, the fetch was aborted or a stop was requested. True when the
-  // request ended, in completion or in error. A stop requested before or
-  // during the wait leaves no request running: nothing of it arrives later.
+  // has ended, the fetch was aborted or a stop was requested. True when a
+  // page arrived; false when the request failed (a transfer error, or an
+  // HTTP error status: its page is neither tested nor recorded), was
+  // aborted or stopped. A stop requested before or during the wait leaves
+  // no request running: nothing of it arrives later.
   bool AbleToGetWebDocument(std::string_view address);
+  // Why the last fetch failed ("Cannot connect", "HTTP/1.1 404 Not Found");
+  // empty when it did not fail.
+  const std::string& FailureText() const { return failure_; }
 
   // The probe of a link being sorted: reads the address once and drops the
   // body, then fetches it again like a page (processed in full). False at
@@ -77,6 +82,7 @@ class PageFetcher {
  private:
   struct Answer {
     bool ended = false;
+    bool failed = false;  // an HTTP error status: no page for the crawl
     bool matches = false;
     std::string contentType;
   };
@@ -84,6 +90,9 @@ class PageFetcher {
   void CompletionProcessing();
   void PictureBranch();
   void RecordMatchingPage();
+  // Saves into the collection folder; a failure is reported.
+  void Save(const std::string& name, std::string_view bytes);
+  void UpdateSearchedReport();
   void Start(std::string_view address);
   void WaitForFetch(bool probe);
   // After a fetch's wait: abandons a request a stop left running, notes the
@@ -109,6 +118,8 @@ class PageFetcher {
   std::string answeredType_;
   // The page test of the last completed page.
   bool lastMatches_ = false;
+  // Why the running or last fetch failed; empty when it did not.
+  std::string failure_;
   bool keepPages_ = false;
   std::unordered_map<std::string, Answer> answers_;
   std::unordered_map<std::string, std::string> keptPages_;

@@ -1,8 +1,8 @@
 #pragma once
 // What the parts of a crawl share: the desktop, the robot window's control
 // values, the search state, the fetch marks, the analyst of the running
-// crawl, the program directory and the collection folder, and the options a
-// user may change. The robot model owns one and hands it to the fetcher, the
+// crawl, the program directory and the collection folder, the files that
+// could not be written, and the options a user may change. The robot model owns one and hands it to the fetcher, the
 // link extraction and the crawl controller.
 
 #include <chrono>
@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "core/WriteFailures.h"
 #include "query/clsDocumentAnalyst.h"
 
 namespace zorvik {
@@ -32,7 +33,7 @@ struct RobotOptions {
 
 struct RobotContext {
   RobotContext(Host& h, RobotForm& f, SearchState& s, std::filesystem::path programDir)
-      : host(h), form(f), state(s), programDirectory(std::move(programDir)) {}
+      : host(h), form(f), state(s), writeFailures(h), programDirectory(std::move(programDir)) {}
 
   Host& host;
   RobotForm& form;
@@ -42,6 +43,9 @@ struct RobotContext {
   bool FetchDone = false;
   bool FetchAborted = false;
   bool IsPicture = false;
+
+  // Writes that failed: the first of a search is told to the user.
+  WriteFailures writeFailures;
 
   // The page test of the running crawl; made at each crawl start.
   std::unique_ptr<clsDocumentAnalyst> analyst;
@@ -53,10 +57,16 @@ struct RobotContext {
 
   RobotOptions options;
 
-  // The folder files are saved into: the collection folder, or the program
-  // directory while none has been chosen.
+  // The folder files are saved into: the collection folder once chosen,
+  // else the folder "collection" of the program directory (made when
+  // needed); never the program directory itself, whose files a page or
+  // picture named like them would replace.
   std::filesystem::path SaveFolder() const {
-    return collectionFolder.empty() ? programDirectory : std::filesystem::path(collectionFolder);
+    if (!collectionFolder.empty()) return collectionFolder;
+    const std::filesystem::path folder = programDirectory / "collection";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return folder;
   }
 };
 

@@ -16,12 +16,14 @@ WebRobot::WebRobot(Host& host, SearchState& state, std::filesystem::path program
       cut_(form_, state, endpoints_, resultFile_),
       harvester_(host, form_, state, ctx_.programDirectory),
       reports_(form_, state, ctx_.programDirectory),
-      pictures_(host, form_, inet2_, [this] { return ctx_.SaveFolder(); }),
+      pictures_(host, form_, inet2_, [this] { return ctx_.SaveFolder(); }, &ctx_.writeFailures),
       robots_(host, robotsInet_, [this] { return ctx_.FetchAborted || state_.StopWanted(); }),
       fetcher_(ctx_, inet1_, cut_, harvester_, reports_),
       links_(ctx_, fetcher_, cut_, reports_, robots_),
       crawl_(ctx_, tree_, fetcher_, links_, robots_) {
   inet1_.StateChanged = [this](std::int16_t s) { fetcher_.Inet1_StateChanged(s); };
+  // A write that failed stops the search when the user says so.
+  ctx_.writeFailures.stop = [this] { StopCommon(); };
   inet2_.StateChanged = [this](std::int16_t s) { pictures_.Inet2_StateChanged(s); };
 }
 

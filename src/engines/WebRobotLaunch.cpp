@@ -97,6 +97,9 @@ bool WebRobot::AskUrlFile(std::string_view title, std::string_view filter) {
     return false;
   }
   state_.UrlFilePath = *chosen;
+  // A search begins (unless one runs already): its first failed write will
+  // be told.
+  if (launches_ <= 1) ctx_.writeFailures.NewSearch();
   return true;
 }
 
@@ -235,6 +238,9 @@ void WebRobot::Command2_Click() {
   std::string urlFileBase = state_.ResultBaseName;
   while (IsProgramsOwnUrlFileName(urlFileBase + ".txt")) urlFileBase += "_page";
   state_.UrlFilePath = (ctx_.programDirectory / (urlFileBase + ".txt")).string();
+  // Pictures and pages of this search are saved where the user says, as in
+  // every other search.
+  CollectionFolderQuestion();
   HarvestAndSaveOpenedPage();
   MainSearchRoutine();
   host_.SetMousePointer(MousePointer::Default);
@@ -245,6 +251,8 @@ void WebRobot::HarvestAndSaveOpenedPage() {
   const std::string page = form_.txtOutput;
   form_.PageText = page;
   harvester_.Harvest();
+  if (const std::error_code error = harvester_.LastWriteError())
+    ctx_.writeFailures.Report(harvester_.AddressFilePath(), error);
   pictures_.ScanPictures(page);
   form_.OpenedPageWaiting = false;
 }
@@ -377,7 +385,11 @@ void WebRobot::CrawlFrom(std::int16_t depth, const EngineRecord* engine, bool co
     const std::string bytes = inet1_.OpenURL(form_.txtURL, Inet::kBytes);
     const int status = inet1_.StatusCode();
     if (status >= 200 && status < 300) {
-      harvest::SaveIntoFolder(ctx_.SaveFolder(), HandyStuff::FileNamePart(form_.txtURL), bytes);
+      const std::filesystem::path folder = ctx_.SaveFolder();
+      const std::string name = HandyStuff::FileNamePart(form_.txtURL);
+      std::error_code error;
+      if (harvest::SaveIntoFolder(folder, name, bytes, &error).empty())
+        ctx_.writeFailures.Report(folder / harvest::SafeFileName(name), error);
     }
     return;
   }

@@ -1,9 +1,13 @@
 #include "harvest/AddressHarvester.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <memory>
 
 #include "core/Host.h"
 #include "core/RobotForm.h"
@@ -21,6 +25,11 @@ enum class LeftKind : unsigned char { None, Kept, Dropped };
 // removes it later); a dropped one does not.
 constexpr std::array<LeftKind, 256> MakeLeftTable() {
   std::array<LeftKind, 256> t{};
+  // Control characters end an address on both sides (CR and LF are kept,
+  // for cleaning to remove), so none ever reaches the address file.
+  for (int c = 0; c < 256; ++c) {
+    if (text::IsControlCharacter(static_cast<char>(c))) t[static_cast<std::size_t>(c)] = LeftKind::Dropped;
+  }
   for (unsigned char c : std::string_view(" \r\n<\"")) t[c] = LeftKind::Kept;
   for (unsigned char c : std::string_view(":@>;/\\=()[]`!#$%^&*?")) t[c] = LeftKind::Dropped;
   return t;
@@ -30,6 +39,7 @@ constexpr std::array<LeftKind, 256> kLeft = MakeLeftTable();
 // Characters that end the domain part. ":", ";", "," and "." do not.
 constexpr std::array<bool, 256> MakeRightTable() {
   std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c) t[static_cast<std::size_t>(c)] = text::IsControlCharacter(static_cast<char>(c));
   for (unsigned char c : std::string_view(" \"\r<>&/\\=)[]`!\n#$%^*?|(")) t[c] = true;
   return t;
 }
@@ -125,12 +135,33 @@ std::string TimeOfDayText(std::chrono::system_clock::time_point when) {
   return buffer;
 }
 
-bool AppendLine(const std::filesystem::path& file, std::string_view line) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(file.c_str(), "ab"), &std::fclose);
-  if (!f) return false;
-  bool ok = std::fwrite(line.data(), 1, line.size(), f.get()) == line.size();
-  ok = std::fwrite("\r\n", 1, 2, f.get()) == 2 && ok;
-  return std::fclose(f.release()) == 0 && ok;
+std::error_code AppendLines(const std::filesystem::path& file, std::initializer_list<std::string_view> lines) {
+  std::string record;
+  for (const std::string_view line : lines) {
+    for (const char c : line) record.push_back(text::IsControlCharacter(c) ? ' ' : c);
+    record += "\r\n";
+  }
+  // Not blocking: a pipe without a reader is an error, not a wait.
+  const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return {errno, std::generic_category()};
+  struct stat before {};
+  const bool regular = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
+  std::error_code error;
+  for (std::string_view rest = record; !rest.empty();) {
+    const ssize_t n = ::write(fd, rest.data(), rest.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error.assign(errno, std::generic_category());
+      break;
+    }
+    rest.remove_prefix(static_cast<std::size_t>(n));
+  }
+  // Whatever part of the record got through is cut off again.
+  if (error && regular && ::ftruncate(fd, before.st_size) != 0) {
+    // Nothing more to be done: the error already tells what went wrong.
+  }
+  if (::close(fd) != 0 && !error) error.assign(errno, std::generic_category());
+  return error;
 }
 
 AddressHarvester::AddressHarvester(Host& host, RobotForm& form, const SearchState& state,
@@ -143,12 +174,13 @@ std::filesystem::path AddressHarvester::AddressFilePath() const {
 
 std::optional<std::string> AddressHarvester::Harvest() {
   host_.SetMousePointer(MousePointer::Hourglass);
+  writeError_.clear();
   std::optional<std::string> recorded;
   const std::string candidate = FindCandidate(form_.PageText, &host_);
   if (!candidate.empty() && AcceptCandidate(candidate, previous_)) {
     std::string address = CleanCandidate(candidate);
     if (address != previous_) {
-      AppendLine(AddressFilePath(), address);  // a file error still lists the address
+      writeError_ = AppendLine(AddressFilePath(), address);  // a file error still lists the address
       form_.List1.push_back(address);
       ++form_.FoundCount;
       host_.ShowStatus(3, "# Address Found: " + std::to_string(form_.FoundCount));

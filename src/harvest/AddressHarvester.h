@@ -5,12 +5,15 @@
 // domain; the candidate is filtered, cleaned and, when it differs from the
 // address recorded last, appended to the address file
 // (ResultBaseName + "_mailfile.txt" in the program directory) and to List1.
+// Control characters end an address like the other delimiters.
 
 #include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <initializer_list>
 
 namespace zorvik {
 
@@ -49,9 +52,11 @@ class AddressHarvester {
 
   // Harvests form.PageText: records at most one address, then empties
   // PageText and the page accumulator and clears the opened-page mark.
-  // Returns the address recorded, if any. Errors while appending to the
-  // address file are ignored; the address is still listed and counted.
+  // Returns the address recorded, if any. An address that cannot be
+  // appended to the address file is still listed and counted; the error is
+  // kept in LastWriteError until the next harvest.
   std::optional<std::string> Harvest();
+  std::error_code LastWriteError() const { return writeError_; }
 
   // The address recorded last. Kept for the program's run, across searches.
   const std::string& PreviousAddress() const { return previous_; }
@@ -65,11 +70,18 @@ class AddressHarvester {
   const SearchState& state_;
   std::filesystem::path programDirectory_;
   std::string previous_;
+  std::error_code writeError_;
 };
 
-// Appends `line` and CR LF to `file` (created when missing). False on any
-// error.
-bool AppendLine(const std::filesystem::path& file, std::string_view line);
+// Appends `lines` to `file` (created when missing), each followed by CR LF,
+// in one piece: when the disk is full or any other error strikes midway the
+// file is cut back to where it was, so a record is written whole or not at
+// all. A control character inside a line becomes a blank, so a line is
+// never split. Gives the error, if any.
+std::error_code AppendLines(const std::filesystem::path& file, std::initializer_list<std::string_view> lines);
+inline std::error_code AppendLine(const std::filesystem::path& file, std::string_view line) {
+  return AppendLines(file, {line});
+}
 
 }  // namespace harvest
 }  // namespace zorvik

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
+#include <system_error>
 
 namespace zorvik::harvest {
 
@@ -25,12 +26,15 @@ class AtomicFile {
   // Flushes, syncs and renames over the target. False (and the target
   // unchanged) when anything failed.
   bool Commit();
+  // What failed first, if anything did.
+  std::error_code error() const { return error_; }
 
  private:
   std::filesystem::path target_;
   std::filesystem::path temp_;
   std::FILE* file_ = nullptr;
   bool failed_ = false;
+  std::error_code error_;
 };
 
 }  // namespace zorvik::harvest

@@ -1,5 +1,9 @@
 #include "harvest/MailtoScan.h"
 
+#include <algorithm>
+
+#include "core/Text.h"
+
 namespace zorvik::harvest {
 
 MailtoFind FindMailto(std::string_view page) {
@@ -16,6 +20,10 @@ MailtoFind FindMailto(std::string_view page) {
   result.cutAt = mailto + kMailto.size();
   const std::size_t quote = page.find('"', result.cutAt);
   if (quote != std::string_view::npos) result.address = page.substr(result.cutAt, quote - result.cutAt);
+  // A control character ends the address too: a line break in it would
+  // forge lines of the URL file.
+  const auto control = std::find_if(result.address.begin(), result.address.end(), text::IsControlCharacter);
+  result.address = result.address.substr(0, static_cast<std::size_t>(control - result.address.begin()));
   return result;
 }
 

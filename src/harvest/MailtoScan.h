@@ -17,7 +17,8 @@ struct MailtoFind {
 // Looks for the marks "<", ">", "<a href=", "\"mailto:", "<a href=\"mailto:"
 // and "\">" (exact case); when one is missing nothing is found. Otherwise the
 // cut falls just after the first "\"mailto:" and the address runs from there
-// to the next double quote (empty when no quote follows).
+// to the next double quote (empty when no quote follows) or to the first
+// control character before it.
 MailtoFind FindMailto(std::string_view page);
 
 // Runs the scan on `pageText`: when every mark is present the text is cut to

@@ -15,8 +15,7 @@ std::optional<std::string> TitleOf(std::string_view page) {
   title.reserve(raw.size());
   for (std::size_t i = 0; i < raw.size(); ++i) {
     const char c = raw[i];
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 32 || u == 127) {
+    if (text::IsControlCharacter(c)) {
       if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
       title.push_back(' ');
     } else {

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/Host.h"
+#include "core/WriteFailures.h"
 #include "core/RobotForm.h"
 #include "core/Text.h"
 #include "crawler/AddressHelpers.h"
@@ -65,8 +66,8 @@ std::vector<std::string> PictureAddresses(std::string_view page, std::string_vie
 }
 
 PictureScan::PictureScan(Host& host, RobotForm& form, Inet& inet2,
-                         std::function<std::filesystem::path()> saveFolder)
-    : host_(host), form_(form), inet2_(inet2), saveFolder_(std::move(saveFolder)) {}
+                         std::function<std::filesystem::path()> saveFolder, WriteFailures* failures)
+    : host_(host), form_(form), inet2_(inet2), saveFolder_(std::move(saveFolder)), failures_(failures) {}
 
 void PictureScan::ScanPictures(std::string_view pageText) {
   host_.SetMousePointer(MousePointer::Hourglass);
@@ -115,8 +116,15 @@ void PictureScan::Inet2_StateChanged(std::int16_t state) {
       // An error page is no picture: only a successful answer is stored.
       const int status = inet2_.StatusCode();
       if (status >= 200 && status < 300) {
-        const std::filesystem::path saved = SaveIntoFolder(saveFolder_(), HandyStuff::FileNamePart(current_), bytes);
-        if (!saved.empty()) stored_.push_back(saved);
+        const std::filesystem::path folder = saveFolder_();
+        const std::string name = HandyStuff::FileNamePart(current_);
+        std::error_code error;
+        const std::filesystem::path saved = SaveIntoFolder(folder, name, bytes, &error);
+        if (!saved.empty()) {
+          stored_.push_back(saved);
+        } else if (failures_ != nullptr) {
+          failures_->Report(folder / SafeFileName(name), error);
+        }
       }
       break;
     }

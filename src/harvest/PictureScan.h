@@ -19,6 +19,7 @@ namespace zorvik {
 
 class Host;
 class Inet;
+class WriteFailures;
 struct RobotForm;
 
 namespace harvest {
@@ -31,8 +32,10 @@ std::vector<std::string> PictureAddresses(std::string_view page, std::string_vie
 
 class PictureScan {
  public:
-  // `saveFolder` gives the folder a finished download is stored in.
-  PictureScan(Host& host, RobotForm& form, Inet& inet2, std::function<std::filesystem::path()> saveFolder);
+  // `saveFolder` gives the folder a finished download is stored in; a
+  // picture that cannot be stored is told to `failures` when given.
+  PictureScan(Host& host, RobotForm& form, Inet& inet2, std::function<std::filesystem::path()> saveFolder,
+              WriteFailures* failures = nullptr);
 
   // Scans `pageText` and requests every picture found; each request counts
   // as a find in the status bar ("# Pages Found: ").
@@ -53,6 +56,7 @@ class PictureScan {
   RobotForm& form_;
   Inet& inet2_;
   std::function<std::filesystem::path()> saveFolder_;
+  WriteFailures* failures_;
   std::deque<std::string> queue_;
   std::string current_;
   std::vector<std::filesystem::path> stored_;

@@ -111,15 +111,23 @@ std::filesystem::path ReportFiles::LinksLogPath() const { return programDirector
 std::filesystem::path ReportFiles::LinksReportPath() const { return programDirectory_ / "links.htm"; }
 
 bool ReportFiles::WriteSearchedReport() {
+  lastWriteError_.clear();
   if (state_.UrlFilePath.empty()) return false;
-  if (!searched_.Update(state_.UrlFilePath, SearchedReportPath())) return false;
+  if (!searched_.Update(state_.UrlFilePath, SearchedReportPath())) {
+    lastWriteError_ = searched_.LastWriteError();
+    return false;
+  }
   ReportReadyMark() = 1;
   form_.BrowserLocation = ReportToShow().string();
   return true;
 }
 
 bool ReportFiles::WriteLinksReport() {
-  if (!links_.Update(LinksLogPath(), LinksReportPath())) return false;
+  lastWriteError_.clear();
+  if (!links_.Update(LinksLogPath(), LinksReportPath())) {
+    lastWriteError_ = links_.LastWriteError();
+    return false;
+  }
   ReportReadyMark() = 1;
   return true;
 }

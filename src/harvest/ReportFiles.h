@@ -55,6 +55,8 @@ class ReportFiles {
   // Brings the links report up to date with the links log and sets the
   // report-ready mark; false on failure.
   bool WriteLinksReport();
+  // Why the last of these two could not write its report (see ReportWriter).
+  std::error_code LastWriteError() const { return lastWriteError_; }
   // What the browser pane shows after a searched report: the search result
   // file when "Stay within Domain" is ticked, else the spidered file when
   // set, else the searched report.
@@ -68,6 +70,7 @@ class ReportFiles {
   std::filesystem::path programDirectory_;
   ReportWriter searched_;
   ReportWriter links_;
+  std::error_code lastWriteError_;
 };
 
 }  // namespace harvest

@@ -147,13 +147,17 @@ bool ReportWriter::Update(const fs::path& source, const fs::path& target) {
 
 bool ReportWriter::Rewrite(const fs::path& source, const fs::path& target) {
   progress_.reset();
+  writeError_.clear();
   // Only a regular file: never a device that reads forever or a pipe that
   // waits for a writer (opening does not block, reading one would).
   Fd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   struct stat sourceInfo {};
   if (in.get() < 0 || ::fstat(in.get(), &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode)) return false;
   AtomicFile out(target);
-  if (!out.ok()) return false;
+  if (!out.ok()) {
+    writeError_ = out.error();
+    return false;
+  }
   out.Write(kHeader);
   RowBuilder rows(layout_);
   std::uint64_t rowsEnd = kHeader.size();
@@ -161,11 +165,14 @@ bool ReportWriter::Rewrite(const fs::path& source, const fs::path& target) {
     out.Write(block);
     rowsEnd += block.size();
   });
-  if (!read) return false;
+  if (!read) return false;  // the partly written copy is dropped
   const std::string tail = rows.TailRow();
   out.Write(tail);
   out.Write(kFooter);
-  if (!out.Commit()) return false;
+  if (!out.Commit()) {
+    writeError_ = out.error();
+    return false;
+  }
   struct stat targetInfo {};
   if (::stat(target.c_str(), &targetInfo) == 0) {
     progress_ = Progress{source,
@@ -210,9 +217,11 @@ bool ReportWriter::Append(Progress p) {
   // From here on the report is being changed: a failure leaves it to a
   // whole rewrite.
   progress_.reset();
-  if (!WriteAt(out.get(), added, p.rowsEnd)) return false;
-  if (size < p.reportSize && ::ftruncate(out.get(), static_cast<off_t>(size)) != 0) return false;
-  if (!out.Close()) return false;
+  if (!WriteAt(out.get(), added, p.rowsEnd) ||
+      (size < p.reportSize && ::ftruncate(out.get(), static_cast<off_t>(size)) != 0) || !out.Close()) {
+    writeError_.assign(errno, std::generic_category());
+    return false;
+  }
   p.consumed += rows.Consumed();
   p.consumedEnd = BytesBefore(in.get(), p.consumed);
   p.rowsEnd += newRows;

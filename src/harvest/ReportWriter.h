@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace zorvik::harvest {
@@ -36,6 +37,9 @@ class ReportWriter {
   bool Update(const std::filesystem::path& source, const std::filesystem::path& target);
   // Rewrites `target` whole from `source` (replaced only once complete).
   bool Rewrite(const std::filesystem::path& source, const std::filesystem::path& target);
+  // Why the last update or rewrite could not write the report; empty when
+  // it did, or when it failed for want of a readable source.
+  std::error_code LastWriteError() const { return writeError_; }
 
  private:
   // What the report last written holds, to recognise it and its source.
@@ -55,6 +59,7 @@ class ReportWriter {
 
   ReportLayout layout_;
   std::optional<Progress> progress_;
+  std::error_code writeError_;
 };
 
 }  // namespace zorvik::harvest

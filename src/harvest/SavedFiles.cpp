@@ -25,11 +25,14 @@ std::string SafeFileName(std::string_view name) {
 }
 
 std::filesystem::path SaveIntoFolder(const std::filesystem::path& folder, std::string_view name,
-                                     std::string_view bytes) {
+                                     std::string_view bytes, std::error_code* error) {
   const std::filesystem::path target = folder / SafeFileName(name);
   AtomicFile file(target);
   file.Write(bytes);
-  if (!file.Commit()) return {};
+  if (!file.Commit()) {
+    if (error != nullptr) *error = file.error();
+    return {};
+  }
   return target;
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace zorvik::harvest {
 
@@ -19,8 +20,8 @@ std::string SafeFileName(std::string_view name);
 
 // Writes `bytes` to folder/SafeFileName(name), replacing any file of that
 // name; a failed write leaves an existing file as it was. Returns the path
-// written, or an empty path on failure.
+// written, or an empty path on failure (its reason in `error` when given).
 std::filesystem::path SaveIntoFolder(const std::filesystem::path& folder, std::string_view name,
-                                     std::string_view bytes);
+                                     std::string_view bytes, std::error_code* error = nullptr);
 
 }  // namespace zorvik::harvest

@@ -223,6 +223,7 @@ TEST_F(CrawlCommandTest, RefusedInputAndUsageErrorsFetchNothing) {
       {{"-e", "robot", "-u", u, "-o", urlFile, "-d"}, usage + "option -d needs a value"},
       {{"-e", "robot", "-o", urlFile, "--all", "--site-search"}, usage + "choose one of"},
       {{"-e", "robot", "-u", u, "-o", urlFile, "--wait", "-1"}, usage + "--wait wants a whole number"},
+      {{"-e", "robot", "-u", u, "-o", urlFile, "--min-rate", "1k"}, usage + "--min-rate wants a whole number"},
       {{"-e", "robot", "-o", urlFile, "--engine", "Combo1/Yahoo"}, usage + "Combo1 has no item \"Yahoo\""},
       {{"-e", "robot", "-o", urlFile, "--engine", "Combo6/Lycos"}, usage + "--engine wants LIST/NAME"},
       {{"-e", "robot", "-o", urlFile, "--engine", "1/Lycos", "--engine", "Combo1/Go"}, usage + "Combo1 is chosen twice"},
@@ -245,8 +246,31 @@ TEST_F(CrawlCommandTest, RefusedInputAndUsageErrorsFetchNothing) {
   }
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_NE(out.find("Exit status: 0 when the search finished"), std::string::npos);
+  EXPECT_NE(out.find("--page-time SECONDS"), std::string::npos);
   EXPECT_TRUE(site.Requests().empty());
   EXPECT_FALSE(fs::exists(urlFile));
+}
+
+TEST_F(CrawlCommandTest, AStartThatCannotBeFetchedAndAFileThatCannotBeWrittenHaveTheirStatus) {
+  // A start page that cannot be fetched: why, and status 3.
+  site.Set("/gone.htm", {"text/html", "a robot was here", 404});
+  const std::string urlFile = (dir / "run.txt").string();
+  const std::pair<std::string, std::string> starts[] = {{Url("/gone.htm"), "HTTP/1.1 404 Not Found"},
+                                                        {testing::RefusedUrl(), "Cannot connect"}};
+  for (const auto& [start, why] : starts) {
+    EXPECT_EQ(Run({"-e", "robot", "-u", start, "-o", urlFile, "--no-robots"}), 3) << start;
+    EXPECT_EQ(err, "zorvik-search crawl: cannot fetch " + start + ": " + why + "\n");
+  }
+  EXPECT_FALSE(fs::exists(urlFile));
+  // The URL file on a full disk: told once, and the search stops there, with
+  // status 4.
+  fs::create_symlink("/dev/full", urlFile);
+  site.ClearRequests();
+  EXPECT_EQ(Run({"-e", "robot", "-u", Url("/index.htm"), "-o", urlFile, "-d", "2"}), 4);
+  EXPECT_TRUE(err.starts_with("Write Error: Could not write \"" + urlFile +
+                              "\": No space left on device. Stop the search?\n"))
+      << err;
+  EXPECT_EQ(site.Requests(), (std::vector<std::string>{"/robots.txt", "/index.htm", "/a.htm", "/a.htm"}));
 }
 
 TEST_F(CrawlCommandTest, InterruptPressesStopAndTheSearchEndsWithStatusOne) {

@@ -54,6 +54,14 @@ TEST_F(HarvestCommandsTest, HarvestsFilesInOrderWithOneHarvester) {
   EXPECT_NE(err.str().find("cannot read"), std::string::npos);
   EXPECT_EQ(Run({"harvest", "--program-dir", d, none}), kNoMatch);
   EXPECT_EQ(out.str(), "");
+  // An address that cannot be written (a full disk, a missing folder) is
+  // printed, and the failure said, with its own exit status.
+  fs::create_symlink("/dev/full", dir / "full_mailfile.txt");
+  EXPECT_EQ(Run({"harvest", "--program-dir", d, "--base", "full", a}), 3);
+  EXPECT_EQ(out.str(), "john@example.com\n");
+  EXPECT_EQ(err.str(), "zorvik-search: cannot write " + d + "/full_mailfile.txt: No space left on device\n");
+  EXPECT_EQ(Run({"harvest", "--program-dir", d + "/none", b}), 3);
+  EXPECT_NE(err.str().find("No such file or directory"), std::string::npos);
 }
 
 TEST_F(HarvestCommandsTest, MailtoPrintsOneLinePerFileAndWritesNothing) {
@@ -70,7 +78,7 @@ TEST_F(HarvestCommandsTest, ReportBesideTheUrlFileOrWhereAsked) {
   EXPECT_EQ(Run({"report", urls, "--out", (dir / "r.htm").string()}), kMatched);
   EXPECT_NE(Get(dir / "found_searched.htm").find("http://a/"), std::string::npos);
   EXPECT_EQ(Get(dir / "r.htm"), Get(dir / "found_searched.htm"));
-  EXPECT_EQ(Run({"report", (dir / "missing.txt").string()}), kNoMatch);
+  EXPECT_EQ(Run({"report", urls, "--out", (dir / "no" / "r.htm").string()}), kNoMatch);
   EXPECT_NE(err.str().find("cannot write the report"), std::string::npos);
 }
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "cli/CommandHelpers.h"
 #include "cli/MatchCommand.h"
 #include "cli/SearchTool.h"
 
@@ -49,14 +51,33 @@ TEST_F(MatchCommandTest, PrintsMatchingFilesInArgumentOrder) {
   EXPECT_EQ(out.str(), cats + "\n");
 }
 
-TEST_F(MatchCommandTest, UnreadableFilesAreReportedAndSkipped) {
+TEST_F(MatchCommandTest, FilesThatCannotBeReadWholeAreRefusedBeforeReading) {
+  // A device that never ends, a pipe nobody writes to, a directory, a
+  // (sparse) file above the limit, a missing file: each command says why
+  // and passes the file over, reading not a byte of it.
+  const std::string pipe = (dir / "pipe.htm").string();
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const std::string huge = Page("huge.htm", "");
+  fs::resize_file(huge, kMaxInputBytes + 1);
   const std::string good = Page("good.htm", "robot");
-  const std::string missing = (dir / "missing.htm").string();
-  EXPECT_EQ(Run({"match", "-e", "robot", missing, good, dir.string()}), kMatched);
-  EXPECT_EQ(out.str(), good + "\n");
-  EXPECT_NE(err.str().find("cannot read " + missing + "\n"), std::string::npos);
-  EXPECT_NE(err.str().find("cannot read " + dir.string() + "\n"), std::string::npos) << "a directory is no page";
-  EXPECT_EQ(Run({"match", "-e", "robot", missing}), kNoMatch);
+  const std::pair<std::string, std::string> refused[] = {{"/dev/zero", "not a regular file"},
+                                                         {pipe, "not a regular file"},
+                                                         {dir.string(), "not a regular file"},
+                                                         {huge, "larger than 1 GiB"},
+                                                         {(dir / "missing.htm").string(), "No such file or directory"}};
+  for (const auto& [path, why] : refused) {
+    const std::string said = "zorvik-search: cannot read " + path + ": " + why + "\n";
+    EXPECT_EQ(Run({"match", "-e", "robot", path, good}), kMatched) << path;
+    EXPECT_EQ(out.str(), good + "\n");
+    EXPECT_EQ(err.str(), said);
+    EXPECT_EQ(Run({"harvest", "--program-dir", dir.string(), path}), kNoMatch) << path;
+    EXPECT_EQ(err.str(), said);
+    EXPECT_EQ(Run({"cut", "--program-dir", dir.string(), path}), kUsageError) << path;
+    EXPECT_EQ(err.str(), said);
+    EXPECT_EQ(Run({"report", path, "--out", (dir / "r.htm").string()}), kNoMatch) << path;
+    EXPECT_EQ(err.str(), said);
+  }
+  EXPECT_FALSE(fs::exists(dir / "r.htm"));
 }
 
 TEST_F(MatchCommandTest, MessageBoxesGoToStandardErrorAsTitleAndText) {

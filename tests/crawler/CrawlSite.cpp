@@ -45,7 +45,7 @@ CrawlSite::CrawlSite() {
                             "<html><head><title>Sub</title></head><body>a robot lives here"
                             "<a href=\"/c.htm\">C</a></body></html>"};
   pages_["/c.htm"] = {"TEXT/HTML", "<html><head><title>C</title></head><body>nothing to see</body></html>"};
-  pages_["/missing.htm"] = {html, "<html><body>Not here</body></html>", 404};
+  pages_["/missing.htm"] = {html, "<html><body>No robot here</body></html>", 404};
   pages_["/private/p.htm"] = {html, "<html><body>robot secrets</body></html>"};
   pages_["/pic.gif"] = {"image/gif", std::string("GIF89a\x01\x00\x01\x00\x00\xff\x00,", 13)};
   pages_["/robots.txt"] = {"text/plain", "User-agent: *\nDisallow: /private/\n"};

@@ -79,7 +79,7 @@ const std::string kThreeLevels =
     "    4 B/dir/b.htm (/dir/b.htm)\n"
     "      1 B/dir/sub.htm (sub.htm)\n"
     "    3 B/c.htm\n"
-    "    4 B/missing.htm (missing.htm)\n";
+    "    2 B/missing.htm (missing.htm)\n";
 
 TEST_F(CrawlTest, ThreeLevelsOfTheSite) {
   RobotForm& form = robot->Form();
@@ -112,7 +112,9 @@ TEST_F(CrawlTest, ThreeLevelsOfTheSite) {
   EXPECT_EQ(TreeLines(), kThreeLevels);
 
   // Matching pages as they completed: both reads of a.htm as a link, its own
-  // fetch, then sub.htm as a link and as a page.
+  // fetch, then sub.htm as a link and as a page. The "404 Not Found" page
+  // holds the word too, but an error page is no page: it failed (image 2),
+  // and it is neither recorded nor counted.
   const std::string a = site.Url("/a.htm");
   const std::string sub = site.Url("/dir/sub.htm");
   const std::string aRecord = a + "\r\nRobots at work\r\ninfo@robots.example\r\n";
@@ -120,7 +122,7 @@ TEST_F(CrawlTest, ThreeLevelsOfTheSite) {
   EXPECT_EQ(ReadFile(dir / "run.txt"), aRecord + aRecord + aRecord + subRecord + subRecord);
   EXPECT_EQ(form.List1, (std::vector<std::string>{"owner@example.com", a, a, a, sub, sub}));
   EXPECT_EQ(form.FoundCount, 6);
-  EXPECT_EQ(form.SearchedCount, 12);
+  EXPECT_EQ(form.SearchedCount, 10);
   EXPECT_EQ(ReadFile(dir / "run_mailfile.txt"), "owner@example.com\r\n");
   EXPECT_EQ(ReadFile(dir / "links2.htm"), site.Url("/c.htm") + "\r\n");
   EXPECT_NE(ReadFile(dir / "links.htm").find("<a href=\"" + site.Url("/c.htm") + "\">"), std::string::npos);
@@ -134,7 +136,8 @@ TEST_F(CrawlTest, ThreeLevelsOfTheSite) {
   EXPECT_EQ(ReadFile(dir / "saved" / "pic.gif"), std::string("GIF89a\x01\x00\x01\x00\x00\xff\x00,", 13));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "saved"), fs::directory_iterator()), 3);
 
-  EXPECT_EQ(host.Status(2), "# URL Searched: 12");
+  const auto& panel1 = host.statusHistory[1];
+  EXPECT_NE(std::find(panel1.begin(), panel1.end(), "HTTP/1.1 404 Not Found"), panel1.end());
   EXPECT_TRUE(host.messages.empty());
 }
 
@@ -152,8 +155,53 @@ TEST_F(CrawlTest, FetchEachPageOnce) {
   // Each matching page is recorded once, each page counted once.
   EXPECT_EQ(ReadFile(dir / "run.txt"),
             site.Url("/a.htm") + "\r\nRobots at work\r\n\r\n" + site.Url("/dir/sub.htm") + "\r\nSub\r\n\r\n");
-  EXPECT_EQ(form.SearchedCount, 6);
+  EXPECT_EQ(form.SearchedCount, 5);
   EXPECT_EQ(ReadFile(dir / "saved" / "pic.gif").size(), 13u);
+}
+
+TEST_F(CrawlTest, WithoutACollectionFolderPagesNeverReplaceTheProgramsFiles) {
+  // Pages named like the endpoints file and the URL file, and a picture:
+  // with no folder chosen they go into "collection" in the program directory.
+  robot->Context().collectionFolder.clear();
+  testing::WriteFile(dir / "engines.ini", "Combo1/Lycos = http://127.0.0.1:1\n");
+  site.Set("/engines.ini", {"text/plain", "Combo1/Lycos = http://robot.invalid/"});
+  site.Set("/run.txt", {"text/plain", "no record of a robot"});
+  site.Set("/index.htm", {"text/html", R"(<a href="engines.ini">e</a><a href="run.txt">r</a><img src="pic.gif">)"});
+  robot->Form().chkSave = robot->Form().chkPix = true;
+  Crawl("/index.htm", 2);
+  EXPECT_EQ(ReadFile(dir / "engines.ini"), "Combo1/Lycos = http://127.0.0.1:1\n");
+  // Both pages recorded as probed and as crawled; none replaced the URL file.
+  const std::string records = site.Url("/engines.ini") + "\r\n\r\n\r\n" + site.Url("/run.txt") + "\r\n\r\n\r\n";
+  EXPECT_EQ(ReadFile(dir / "run.txt"), records + records);
+  EXPECT_EQ(ReadFile(dir / "collection" / "engines.ini"), "Combo1/Lycos = http://robot.invalid/");
+  EXPECT_EQ(ReadFile(dir / "collection" / "run.txt"), "no record of a robot");
+  EXPECT_EQ(ReadFile(dir / "collection" / "pic.gif").size(), 13u);
+}
+
+TEST_F(CrawlTest, AFailedWriteIsToldOnceAndTheUserSaysWhetherTheSearchGoesOn) {
+  state.UrlFilePath = "/dev/full";  // every record meets a full disk
+  for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+    robot->mnuNew_Click();
+    site.ClearRequests();
+    host.messages.clear();
+    host.msgAnswers = {answer};
+    robot->Context().writeFailures.NewSearch();
+    Crawl("/index.htm", 3);
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages[0].text, "Could not write \"/dev/full\": No space left on device. Stop the search?");
+    EXPECT_EQ(host.messages[0].title, "Write Error");
+    EXPECT_EQ(host.messages[0].buttons, MsgButtons::YesNo);
+    if (answer == MsgAnswer::No) {
+      // Five records failed; the first was told, and the crawl went on.
+      EXPECT_EQ(host.messages.size(), 1u);
+      EXPECT_EQ(Requests().size(), 21u);
+    } else {
+      // Stopped at the first record: a.htm's probe.
+      EXPECT_EQ(Requests(), (std::vector<std::string>{"/robots.txt", "/index.htm", "/a.htm", "/a.htm"}));
+      EXPECT_EQ(host.messages.back().text, "Search was Cancelled!.");
+    }
+  }
+  EXPECT_EQ(robot->Context().writeFailures.Count(), 6u);
 }
 
 TEST_F(CrawlTest, DepthOneAndStayWithinDomainFetchOnlyTheStart) {

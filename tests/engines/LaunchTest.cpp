@@ -289,14 +289,19 @@ TEST_F(LaunchTest, OpenPageSearchStartsFromTheFile) {
   form.txtSearchString = "robot";
   form.txtSearchDepth = "2";
   form.chkStay = true;
+  form.chkSave = true;
   form.Combo2 = "Go2Net";
   const fs::path page = dir / "elsewhere" / "links.htm";
   WriteFile(page, "<a href=\"" + server.server.Url("/one.htm") + "\">one</a> a robot page by me@robots.example.org " +
                       "and more text after the address");
   host.dialogAnswers.push_back(page.string());
+  host.dialogAnswers.push_back((dir / "elsewhere").string());
   robot->Command2_Click();
-  EXPECT_EQ(host.dialogs.back().title, "Open URL file");
-  EXPECT_EQ(host.dialogs.back().filter, "HTML (*.htm)|*.htm");
+  EXPECT_EQ(host.dialogs.end()[-2].title, "Open URL file");
+  EXPECT_EQ(host.dialogs.end()[-2].filter, "HTML (*.htm)|*.htm");
+  // Saved pages go where the user says, as in every other search.
+  EXPECT_EQ(host.dialogs.back().title, "Save to.....");
+  EXPECT_TRUE(fs::exists(dir / "elsewhere" / "one.htm"));
   EXPECT_FALSE(form.chkStay);
   EXPECT_EQ(form.Combo2, "");
   // The opened page is left as it was; matching pages are recorded in a URL

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -67,7 +71,8 @@ TEST_F(HarvesterTest, LocalPartEndsAtTheFirstDelimiterBeforeTheAt) {
     const std::string expected = d == ' ' ? "abc@host.com" : std::string(1, d) + "abc@host.com";
     EXPECT_EQ(FindCandidate(kPad + "x" + d + "abc@host.com ", &host), expected) << int(d);
   }
-  for (char d : std::string(":>;/\\=()[]`!#$%^&*?")) {
+  // So are the other control characters (an escape sequence, a bell).
+  for (char d : std::string(":>;/\\=()[]`!#$%^&*?\x1b\x07\t\x7f")) {
     EXPECT_EQ(FindCandidate(kPad + "x" + d + "abc@host.com ", &host), "abc@host.com") << d;
   }
   // Just before the "@": a kept delimiter leaves the "@" alone, a dropped one
@@ -85,7 +90,7 @@ TEST_F(HarvesterTest, LocalPartEndsAtTheFirstDelimiterBeforeTheAt) {
 }
 
 TEST_F(HarvesterTest, DomainEndsAtTheFirstDelimiterOrTheEndOfThePage) {
-  for (char d : std::string(" \"\r<>&/\\=)[]`!\n#$%^*?|(")) {
+  for (char d : std::string(" \"\r<>&/\\=)[]`!\n#$%^*?|(\x1b\x07\t\x7f")) {
     EXPECT_EQ(FindCandidate(kPad + " abc@host" + d + "rest ", nullptr), "abc@host") << int(d);
   }
   EXPECT_EQ(FindCandidate(kPad + " abc@a:b;c,d.e ", nullptr), "abc@a:b;c,d.e");
@@ -194,6 +199,33 @@ TEST(MailtoScan, CutsThePageAfterTheFirstMailto) {
   t = "\"> <a href=\"mailto:open-ended";
   EXPECT_EQ(MailtoScan(t), "");
   EXPECT_EQ(t, "open-ended");
+  // A control character ends the address: no line break reaches the record.
+  t = "<a href=\"mailto:me@x.org\r\nforged\r\nrecord\">me</a>";
+  EXPECT_EQ(MailtoScan(t), "me@x.org");
+  t = "<a href=\"mailto:\x1b]0;me@x.org\">me</a>";
+  EXPECT_EQ(MailtoScan(t), "");
+}
+
+TEST_F(HarvesterTest, RecordsAreWrittenWholeOrNotAtAll) {
+  const fs::path file = dir / "records.txt";
+  EXPECT_FALSE(AppendLines(file, {"http://a/", "Title\twith\x1b tab", "x@a.org\r\nforged"}));
+  EXPECT_EQ(ReadFile(file), "http://a/\r\nTitle with  tab\r\nx@a.org  forged\r\n");
+  EXPECT_EQ(AppendLines("/dev/full", {"x"}), std::errc::no_space_on_device);
+  EXPECT_EQ(AppendLine(dir / "no" / "such" / "file.txt", "x"), std::errc::no_such_file_or_directory);
+  // A file size limit the record crosses (a disk that fills up midway): the
+  // part that got through is cut off again. In a child, whose limit it is.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{fs::file_size(file) + 10, RLIM_INFINITY};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const std::error_code error = AppendLines(file, {"http://b/", "A title long enough", ""});
+    ::_exit(error == std::errc::file_too_large ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(ReadFile(file), "http://a/\r\nTitle with  tab\r\nx@a.org  forged\r\n");
 }
 
 }  // namespace
