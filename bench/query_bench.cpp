@@ -11,6 +11,11 @@
 //    relative to the single word, "peak_MB" the peak heap during the test.
 //  - ManyTags/*: a million tags with a window system whose every event-loop
 //    pass costs 50 us; "pumps" counts the real passes.
+//  - Dense/*: pages of nothing but "a " with near-chains of "a": the page
+//    test's worst cases. "peak_MB" is the peak heap during the test,
+//    "bound_MB" the most one page test may hold (16 times the page plus
+//    64 MB), "matches" the answer and "gave_up" whether the test gave up
+//    ("Search Expression Too Complex").
 
 #include <benchmark/benchmark.h>
 
@@ -190,6 +195,43 @@ void ManyTags(benchmark::State& state, bool eventLoopCostly) {
 }
 BENCHMARK_CAPTURE(ManyTags, no_event_loop, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ManyTags, costly_event_loop, true)->Unit(benchmark::kMillisecond);
+
+// Counts the message boxes shown.
+class MessageCountingHost : public BenchHost {
+ public:
+  MsgAnswer MsgBox(std::string_view, MsgButtons buttons, MsgIcon, std::string_view) override {
+    ++messages;
+    return FirstButton(buttons);
+  }
+  int messages = 0;
+};
+
+// `bytes` of "a " tested with `operands` occurrences of a joined by near.
+void Dense(benchmark::State& state, std::size_t bytes, int operands) {
+  std::string page;
+  page.reserve(bytes);
+  while (page.size() < bytes) page += "a ";
+  std::string expression = "a";
+  for (int i = 1; i < operands; ++i) expression += " near a";
+  MessageCountingHost host;
+  SearchState search;
+  clsDocumentAnalyst analyst(host, search);
+  analyst.Init(expression);
+  AllocationCounter::ResetPeak();
+  const std::size_t before = AllocationCounter::current;
+  bool matches = false;
+  for (auto _ : state) matches = analyst.DocumentMatches(page);
+  state.counters["peak_MB"] = static_cast<double>(AllocationCounter::peak - before) / (1024.0 * 1024.0);
+  state.counters["bound_MB"] = static_cast<double>(16 * page.size() + (std::size_t{64} << 20)) / (1024.0 * 1024.0);
+  state.counters["matches"] = matches ? 1 : 0;
+  state.counters["gave_up"] = host.messages > 0 ? 1 : 0;
+}
+BENCHMARK_CAPTURE(Dense, 1MB_3, std::size_t{1} << 20, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Dense, 10MB_3, std::size_t{10} << 20, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Dense, 4KB_6, std::size_t{4} << 10, 6)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Dense, 4KB_10, std::size_t{4} << 10, 10)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Dense, 4KB_100, std::size_t{4} << 10, 100)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Dense, 1MB_1000, std::size_t{1} << 20, 1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zorvik::bench
