@@ -225,6 +225,8 @@ void Dense(benchmark::State& state, std::size_t bytes, int operands) {
   state.counters["bound_MB"] = static_cast<double>(16 * page.size() + (std::size_t{64} << 20)) / (1024.0 * 1024.0);
   state.counters["matches"] = matches ? 1 : 0;
   state.counters["gave_up"] = host.messages > 0 ? 1 : 0;
+  state.counters["Msteps"] = static_cast<double>(analyst.LastCost().Steps) / 1e6;
+  state.counters["Msteps_max"] = static_cast<double>(analyst.LastCost().StepLimit) / 1e6;
 }
 BENCHMARK_CAPTURE(Dense, 1MB_3, std::size_t{1} << 20, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Dense, 10MB_3, std::size_t{10} << 20, 3)->Unit(benchmark::kMillisecond);

@@ -55,11 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zorvik::SearchState state;
   FuzzHost host(state, stopAt);
   zorvik::clsDocumentAnalyst analyst(host, state);
-  // A small span limit keeps every run short and exercises giving up.
-  analyst.SpanLimit = 1 << 14;
+  // Small bounds keep every run short and exercise giving up.
+  analyst.Limits.ExtraBytes = std::size_t{8} << 20;
+  analyst.Limits.ExtraSteps = std::uint64_t{1} << 21;
   analyst.Init(expression);
   const bool ours = analyst.DocumentMatches(page);
+  const zorvik::clsDocumentAnalyst::Cost& cost = analyst.LastCost();
   const bool gaveUp = host.messages.find("too complex") != std::string::npos;
+  if (gaveUp != cost.GaveUp || cost.PeakBytes > cost.ByteLimit) std::abort();
   // A finished test keeps its answer: asking the result again agrees.
   if (!gaveUp && state.StopRequested == 0 && ours == analyst.LastResult().IsEmpty()) std::abort();
 

@@ -1,7 +1,8 @@
 #pragma once
 // Counts the bytes held through operator new in this program, and their
-// peak since the last reset. Include in exactly one source file of a
-// benchmark program (it replaces the global allocation functions).
+// peak since the last reset, and can make allocations fail past a limit.
+// Include in exactly one source file of a benchmark or test program (it
+// replaces the global allocation functions).
 
 #include <atomic>
 #include <cstddef>
@@ -13,6 +14,8 @@ namespace zorvik::bench {
 struct AllocationCounter {
   static inline std::atomic<std::size_t> current{0};
   static inline std::atomic<std::size_t> peak{0};
+  // An allocation that would hold more than this fails with std::bad_alloc.
+  static inline std::atomic<std::size_t> failAbove{static_cast<std::size_t>(-1)};
   static void ResetPeak() { peak = current.load(); }
   static double PeakMegabytes() { return static_cast<double>(peak.load()) / (1024.0 * 1024.0); }
 };
@@ -24,6 +27,9 @@ namespace zorvik::bench::detail {
 constexpr std::size_t kHeader = alignof(std::max_align_t);
 
 inline void* Allocate(std::size_t size) {
+  const std::size_t held = AllocationCounter::current.load();
+  const std::size_t most = AllocationCounter::failAbove.load();
+  if (held > most || size > most - held) throw std::bad_alloc();
   void* raw = std::malloc(size + kHeader);
   if (raw == nullptr) throw std::bad_alloc();
   *static_cast<std::size_t*>(raw) = size;

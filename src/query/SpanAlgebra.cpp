@@ -1,135 +1,283 @@
 #include "query/SpanAlgebra.h"
 
 #include <algorithm>
-#include <iterator>
-#include <limits>
+#include <bit>
+#include <utility>
 
 namespace zorvik::spans {
 
 namespace {
 
-constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();
-constexpr std::int64_t kNoneHigh = std::numeric_limits<std::int64_t>::max();
+constexpr Wide kNoEnd = std::numeric_limits<Wide>::max() / 4;
+constexpr std::uint64_t kNoLimit = std::numeric_limits<std::uint64_t>::max();
 
-bool Within(std::int64_t a, std::int64_t b, std::int64_t distance) {
-  const std::int64_t d = a - b;
+bool Within(Wide a, Wide b, Wide distance) {
+  const Wide d = a - b;
   return d < distance && -d < distance;
 }
 
-// Minimum or maximum of a range of a fixed array (an iterative segment tree).
-class RangeExtreme {
- public:
-  RangeExtreme(const std::vector<std::int64_t>& values, bool maximum)
-      : n_(values.size()), maximum_(maximum), tree_(2 * values.size()) {
-    std::copy(values.begin(), values.end(), tree_.begin() + static_cast<std::ptrdiff_t>(n_));
-    for (std::size_t i = n_; i-- > 1;) tree_[i] = Pick(tree_[2 * i], tree_[2 * i + 1]);
+// The first index in [lo, hi) whose span starts at `target` or later, or hi.
+std::size_t FirstStartFrom(const SpanView& v, std::size_t lo, std::size_t hi, Wide target) {
+  while (lo < hi) {
+    const std::size_t mid = lo + (hi - lo) / 2;
+    if (v.Start(mid) < target) lo = mid + 1; else hi = mid;
   }
-  // Over indices [lo, hi); kNone (maximum) or kNoneHigh (minimum) when empty.
-  std::int64_t Query(std::size_t lo, std::size_t hi) const {
-    std::int64_t out = maximum_ ? kNone : kNoneHigh;
-    for (lo += n_, hi += n_; lo < hi; lo /= 2, hi /= 2) {
-      if (lo & 1) out = Pick(out, tree_[lo++]);
-      if (hi & 1) out = Pick(out, tree_[--hi]);
+  return lo;
+}
+
+// The first index at or after `from` whose span starts at `target` or later,
+// galloping: cheap when it lies close to `from`.
+std::size_t GallopStart(const SpanView& v, std::size_t from, Wide target) {
+  const std::size_t n = v.size();
+  if (from >= n || v.Start(from) >= target) return from;
+  std::size_t lo = from;  // starts before target
+  std::size_t step = 1;
+  while (lo + step < n && v.Start(lo + step) < target) {
+    lo += step;
+    step *= 2;
+  }
+  return FirstStartFrom(v, lo + 1, std::min(n, lo + step + 1), target);
+}
+
+// Finds the first span starting at a value or later; cheap when the values
+// asked for mostly grow.
+class StartCursor {
+ public:
+  explicit StartCursor(const SpanView& v) : v_(v) {}
+  std::size_t Seek(Wide target) {
+    i_ = (i_ > 0 && v_.Start(i_ - 1) >= target) ? FirstStartFrom(v_, 0, i_, target) : GallopStart(v_, i_, target);
+    return i_;
+  }
+
+ private:
+  const SpanView& v_;
+  std::size_t i_ = 0;
+};
+
+// The smallest end among the spans from index i on.
+class SuffixMinEnd {
+ public:
+  SuffixMinEnd(const SpanView& v, Budget& budget) : v_(v), mins_(budget.NewPositions()) {
+    if (v.OneLength()) return;  // ends grow with the index
+    mins_.resize(v.size());
+    Wide m = kNoEnd;
+    for (std::size_t i = v.size(); i-- > 0;) {
+      m = std::min(m, v.End(i));
+      mins_[i] = static_cast<Pos>(m);
     }
-    return out;
+    budget.Step(v.size());
+  }
+  Wide From(std::size_t i) const {
+    if (i >= v_.size()) return kNoEnd;
+    return v_.OneLength() ? v_.End(i) : Wide{mins_[i]};
   }
 
  private:
-  std::int64_t Pick(std::int64_t a, std::int64_t b) const { return maximum_ ? std::max(a, b) : std::min(a, b); }
-  std::size_t n_;
-  bool maximum_;
-  std::vector<std::int64_t> tree_;
+  const SpanView& v_;
+  Positions mins_;
 };
 
-// A span set ready for range questions; bounds are inclusive.
-class SpanIndex {
- public:
-  explicit SpanIndex(const Spans& s) : minEndByStart_(EndsInStartOrder(s), false), maxStartByEnd_({}, true) {
-    for (const clsMatch& m : s) starts_.push_back(m.StartingPosition);
-    std::vector<const clsMatch*> byEnd;
-    for (const clsMatch& m : s) byEnd.push_back(&m);
-    std::sort(byEnd.begin(), byEnd.end(),
-              [](const clsMatch* a, const clsMatch* b) { return a->EndingPosition < b->EndingPosition; });
-    std::vector<std::int64_t> startsInEndOrder;
-    for (const clsMatch* m : byEnd) {
-      ends_.push_back(m->EndingPosition);
-      startsInEndOrder.push_back(m->StartingPosition);
+// Sorts by (start, end) in a few linear passes over the bits in which the
+// spans differ: the page test sorts millions of spans, and a step of work
+// should cost about the same whatever it does.
+void RadixSort(Spans& v, Budget& budget) {
+  const std::size_t n = v.size();
+  if (n < 256) {
+    budget.Step(n);
+    std::sort(v.begin(), v.end());
+    return;
+  }
+  Pos minS = v[0].s, maxS = v[0].s, minE = v[0].e, maxE = v[0].e;
+  for (const Span& x : v) {
+    minS = std::min(minS, x.s);
+    maxS = std::max(maxS, x.s);
+    minE = std::min(minE, x.e);
+    maxE = std::max(maxE, x.e);
+  }
+  const int endBits = std::bit_width(maxE - minE);
+  const int bits = endBits + std::bit_width(maxS - minS);
+  const auto key = [&](const Span& x) {
+    return (static_cast<std::uint64_t>(x.s - minS) << endBits) | (x.e - minE);
+  };
+  const int passes = (bits + 10) / 11;
+  budget.Step(n * static_cast<std::uint64_t>(passes + 1));
+  if (passes == 0) return;
+  const int digit = (bits + passes - 1) / passes;
+  const std::uint64_t mask = (std::uint64_t{1} << digit) - 1;
+  Spans other(n, Span{}, budget.Alloc<Span>());
+  Vec<std::size_t> at(std::size_t{1} << digit, 0, budget.Alloc<std::size_t>());
+  for (int pass = 0; pass < passes; ++pass) {
+    const int shift = pass * digit;
+    std::fill(at.begin(), at.end(), 0);
+    for (const Span& x : v) ++at[(key(x) >> shift) & mask];
+    std::size_t sum = 0;
+    for (std::size_t& c : at) sum += std::exchange(c, sum);
+    for (const Span& x : v) other[at[(key(x) >> shift) & mask]++] = x;
+    v.swap(other);
+  }
+}
+
+// A span set turned around (SpanView::Mirror), sorted again.
+struct Mirrored {
+  Mirrored(const SpanView& v, Budget& budget) : held(budget.NewSpans()) {
+    if (v.OneLength()) {
+      view = v.MirroredOneLength();
+      return;
     }
-    maxStartByEnd_ = RangeExtreme(startsInEndOrder, true);
+    held.resize(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i)
+      held[i] = {static_cast<Pos>(SpanView::Mirror(v.End(i))), static_cast<Pos>(SpanView::Mirror(v.Start(i)))};
+    RadixSort(held, budget);
+    view = SpanView(held);
   }
-
-  bool AnyStartIn(std::int64_t lo, std::int64_t hi) const {
-    const auto [a, b] = Count(starts_, lo, hi);
-    return a < b;
-  }
-  bool AnyEndIn(std::int64_t lo, std::int64_t hi) const {
-    const auto [a, b] = Count(ends_, lo, hi);
-    return a < b;
-  }
-  std::int64_t MaxStartWithEndIn(std::int64_t lo, std::int64_t hi) const {
-    const auto [a, b] = Count(ends_, lo, hi);
-    return maxStartByEnd_.Query(a, b);
-  }
-  std::int64_t MinEndWithStartIn(std::int64_t lo, std::int64_t hi) const {
-    const auto [a, b] = Count(starts_, lo, hi);
-    return minEndByStart_.Query(a, b);
-  }
-
- private:
-  static std::vector<std::int64_t> EndsInStartOrder(const Spans& s) {
-    std::vector<std::int64_t> ends;
-    for (const clsMatch& m : s) ends.push_back(m.EndingPosition);
-    return ends;
-  }
-  // The index range of the sorted values within [lo, hi].
-  static std::pair<std::size_t, std::size_t> Count(const std::vector<std::int64_t>& sorted, std::int64_t lo,
-                                                   std::int64_t hi) {
-    if (lo > hi) return {0, 0};
-    const auto a = std::lower_bound(sorted.begin(), sorted.end(), lo);
-    const auto b = std::upper_bound(a, sorted.end(), hi);
-    return {static_cast<std::size_t>(a - sorted.begin()), static_cast<std::size_t>(b - sorted.begin())};
-  }
-
-  std::vector<std::int64_t> starts_;  // in start order
-  std::vector<std::int64_t> ends_;    // sorted
-  RangeExtreme minEndByStart_;
-  RangeExtreme maxStartByEnd_;
+  Spans held;
+  SpanView view;
 };
 
-// Collects spreads, dropping repeats whenever the buffer fills, and abandons
-// the budget when even the distinct spreads do not fit.
-class SpreadCollector {
- public:
-  explicit SpreadCollector(Budget& budget) : budget_(budget), limit_(std::min<std::size_t>(budget.MaxSpans(), 1 << 20)) {}
-  bool Add(const clsMatch& m) {
-    out_.push_back(m);
-    if (out_.size() < limit_) return budget_.Step();
-    SortUnique(out_);
-    if (!budget_.Allows(out_.size() + out_.size() / 2)) return false;
-    limit_ = std::min(budget_.MaxSpans(), 2 * out_.size() + (1 << 20));
-    return budget_.Step();
-  }
-  Spans Take() {
-    SortUnique(out_);
-    budget_.Allows(out_.size());
-    return std::move(out_);
-  }
+void Unmirror(Positions& p) {
+  std::reverse(p.begin(), p.end());
+  for (Pos& x : p) x = static_cast<Pos>(SpanView::Mirror(x));
+}
 
- private:
-  Budget& budget_;
-  std::size_t limit_;
-  Spans out_;
-};
+void Push(Positions& out, Wide x) {
+  if (out.empty() || out.back() != x) out.push_back(static_cast<Pos>(x));
+}
+
+// The sorted union of a[aFrom, aTo) and b[bFrom, bTo).
+Positions MergeUnique(PosView a, std::size_t aFrom, std::size_t aTo, PosView b, std::size_t bFrom, std::size_t bTo,
+                      Budget& budget) {
+  Positions out = budget.NewPositions();
+  while (aFrom < aTo || bFrom < bTo) {
+    budget.Step();
+    if (bFrom >= bTo || (aFrom < aTo && a[aFrom] <= b[bFrom])) Push(out, a[aFrom++]);
+    else Push(out, b[bFrom++]);
+  }
+  return out;
+}
+
+// The starts of the spreads of all near pairs (x, y), x from one set and y
+// from the other. The spread of a near pair starts at x.s when y starts no
+// earlier, so x.s is a start exactly when some y with y.s >= x.s is near x:
+// either y starts within the distance of x's end, or y ends within it of
+// x.s, and then all of y lies in [x.s, x.s + d): the smallest end of the
+// spans starting at x.s or later tells.
+Positions StartsOfNear(const SpanView& l, const SpanView& r, Wide d, Budget& budget) {
+  Positions out = budget.NewPositions();
+  if (l.empty() || r.empty()) return out;
+  const SuffixMinEnd lMin(l, budget);
+  const SuffixMinEnd rMin(r, budget);
+  StartCursor lFrom(l), lWindow(l), rFrom(r), rWindow(r);
+  const auto starts = [d](const SpanView& other, const SuffixMinEnd& otherMin, StartCursor& from,
+                          StartCursor& window, Wide s, Wide e) {
+    if (otherMin.From(from.Seek(s)) < s + d) return true;
+    const std::size_t j = window.Seek(std::max(s, e - d + 1));
+    return j < other.size() && other.Start(j) < e + d;
+  };
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < l.size() || j < r.size()) {
+    budget.Step();
+    const bool fromLeft = j >= r.size() || (i < l.size() && l.Start(i) <= r.Start(j));
+    const Wide s = fromLeft ? l.Start(i) : r.Start(j);
+    const bool known = !out.empty() && out.back() == s;
+    if (fromLeft) {
+      if (!known && starts(r, rMin, rFrom, rWindow, s, l.End(i))) out.push_back(static_cast<Pos>(s));
+      ++i;
+    } else {
+      if (!known && starts(l, lMin, lFrom, lWindow, s, r.End(j))) out.push_back(static_cast<Pos>(s));
+      ++j;
+    }
+  }
+  return out;
+}
+
+// Appends the spans p of `outer` that hold a span q of `inner` near them:
+// their spread is p itself. q lies in p and is near it when it starts
+// within d of p's end, or ends within d of p's start.
+void HoldingNear(const SpanView& outer, const SpanView& inner, Wide d, Spans& out, Budget& budget) {
+  const SuffixMinEnd innerMin(inner, budget);
+  StartCursor from(inner), window(inner);
+  for (std::size_t i = 0; i < outer.size(); ++i) {
+    budget.Step();
+    const Wide s = outer.Start(i);
+    const Wide e = outer.End(i);
+    if (innerMin.From(from.Seek(s)) <= std::min(s + d - 1, e) ||
+        innerMin.From(window.Seek(std::max(s, e - d + 1))) <= e) {
+      out.push_back({static_cast<Pos>(s), static_cast<Pos>(e)});
+    }
+  }
+}
+
+// Appends the spreads (x.s, y.e) of the near pairs with y.s >= x.s and
+// y.e > x.e, for x of `x` and y of `y` (mirrored: turned around again).
+// The spans of x are taken a start s at a time, with their ends e1 < e2 < ...:
+//  - y ends within d of s: then y lies in [s, s + d), and any e below y.e
+//    will do;
+//  - y starts within d of some e below y.e: walking the windows
+//    [e - d, e + d) in order, each y is met once, in the window of the
+//    smallest e near it, and if that e is not below y.e no later one is.
+// A spread (s, y.e) where y.e is one of the ends and y is shorter than d is
+// a span of x holding y near its end: HoldingNear has it already.
+void ExtendRight(const SpanView& x, const SpanView& y, Wide d, bool mirrored, Spans& out, Budget& budget) {
+  const std::size_t ny = y.size();
+  StartCursor nearStart(y), firstWindow(y);
+  for (std::size_t g = 0; g < x.size();) {
+    const Wide s = x.Start(g);
+    std::size_t groupEnd = g + 1;
+    while (groupEnd < x.size() && x.Start(groupEnd) == s) ++groupEnd;
+    std::size_t known = g;  // for one-length y, whose ends come in order: the first end not below y.e
+    const auto emit = [&](Wide ye, Wide yLength) {
+      if (y.OneLength() && yLength < d) {
+        while (known < groupEnd && x.End(known) < ye) ++known;
+        if (known < groupEnd && x.End(known) == ye) return;
+      }
+      if (mirrored) out.push_back({static_cast<Pos>(SpanView::Mirror(ye)), static_cast<Pos>(SpanView::Mirror(s))});
+      else out.push_back({static_cast<Pos>(s), static_cast<Pos>(ye)});
+    };
+    const Wide firstEnd = x.End(g);
+    // (the windows below hold every y starting from firstEnd - d + 1 on)
+    const Wide nearStartEnd = std::min(s + d, firstEnd - d + 1);
+    for (std::size_t k = nearStart.Seek(s); k < ny && y.Start(k) < nearStartEnd; ++k) {
+      budget.Step();
+      const Wide ye = y.End(k);
+      if (ye > firstEnd && ye < s + d) emit(ye, ye - y.Start(k));
+    }
+    std::size_t k = firstWindow.Seek(std::max(s, firstEnd - d + 1));
+    for (std::size_t i = g; i < groupEnd; ++i) {
+      budget.Step();
+      const Wide e = x.End(i);
+      k = GallopStart(y, k, std::max(s, e - d + 1));
+      for (; k < ny && y.Start(k) < e + d; ++k) {
+        budget.Step();
+        if (y.End(k) > e) emit(y.End(k), y.End(k) - y.Start(k));
+      }
+    }
+    g = groupEnd;
+  }
+}
 
 }  // namespace
 
-bool IsNear(const clsMatch& l, const clsMatch& r, std::int64_t distance) {
-  return Within(r.StartingPosition, l.EndingPosition, distance) ||
-         Within(l.StartingPosition, r.EndingPosition, distance);
+Budget::Budget() : Budget(std::numeric_limits<std::size_t>::max(), kNoLimit) {}
+
+Budget::Budget(std::size_t maxBytes, std::uint64_t maxSteps)
+    : memory_(std::make_shared<Memory>(maxBytes)),
+      maxSteps_(maxSteps),
+      checkAt_(maxSteps == kNoLimit ? kNoLimit : maxSteps + 1) {}
+
+void Budget::CallEvery(std::function<bool()> keepGoing) {
+  keepGoing_ = std::move(keepGoing);
+  nextCall_ = steps_ + kStepsPerCall;
+  checkAt_ = std::min(nextCall_, maxSteps_ == kNoLimit ? kNoLimit : maxSteps_ + 1);
 }
 
-clsMatch Spread(const clsMatch& a, const clsMatch& b) {
-  return {std::min(a.StartingPosition, b.StartingPosition), std::max(a.EndingPosition, b.EndingPosition)};
+void Budget::Check() {
+  if (steps_ > maxSteps_) throw GiveUp{};
+  if (steps_ >= nextCall_) {
+    nextCall_ = steps_ + kStepsPerCall;
+    if (!keepGoing_()) throw GiveUp{true};
+  }
+  checkAt_ = std::min(nextCall_, maxSteps_ == kNoLimit ? kNoLimit : maxSteps_ + 1);
 }
 
 void SortUnique(Positions& p) {
@@ -142,122 +290,78 @@ void SortUnique(Spans& s) {
   s.erase(std::unique(s.begin(), s.end()), s.end());
 }
 
-Positions Union(const Positions& a, const Positions& b) {
-  Positions out;
-  out.reserve(a.size() + b.size());
-  std::set_union(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
-  return out;
-}
-
-Spans Union(const Spans& a, const Spans& b) {
-  Spans out;
-  out.reserve(a.size() + b.size());
-  std::set_union(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
-  return out;
-}
-
-Projections ProjectionsOf(const Spans& s) {
-  Projections p;
-  for (const clsMatch& m : s) {
-    p.starts.push_back(m.StartingPosition);
-    p.ends.push_back(m.EndingPosition);
-  }
-  SortUnique(p.starts);
-  SortUnique(p.ends);
-  return p;
-}
-
 // x survives when some y is not smaller, and the other way round: the
 // prefixes of both up to the other's largest.
-Positions MinOfPairs(const Positions& a, const Positions& b) {
-  if (a.empty() || b.empty()) return {};
-  Positions out;
-  std::set_union(a.begin(), std::upper_bound(a.begin(), a.end(), b.back()), b.begin(),
-                 std::upper_bound(b.begin(), b.end(), a.back()), std::back_inserter(out));
-  return out;
+Positions MinOfPairs(PosView a, PosView b, Budget& budget) {
+  if (a.empty() || b.empty()) return budget.NewPositions();
+  std::size_t aTo = 0;
+  std::size_t bTo = 0;
+  while (aTo < a.size() && a[aTo] <= b[b.size() - 1]) ++aTo;
+  while (bTo < b.size() && b[bTo] <= a[a.size() - 1]) ++bTo;
+  budget.Step(aTo + bTo);
+  return MergeUnique(a, 0, aTo, b, 0, bTo, budget);
 }
 
 // Likewise the suffixes from the other's smallest.
-Positions MaxOfPairs(const Positions& a, const Positions& b) {
-  if (a.empty() || b.empty()) return {};
-  Positions out;
-  std::set_union(std::lower_bound(a.begin(), a.end(), b.front()), a.end(),
-                 std::lower_bound(b.begin(), b.end(), a.front()), b.end(), std::back_inserter(out));
-  return out;
+Positions MaxOfPairs(PosView a, PosView b, Budget& budget) {
+  if (a.empty() || b.empty()) return budget.NewPositions();
+  std::size_t aFrom = 0;
+  std::size_t bFrom = 0;
+  while (aFrom < a.size() && a[aFrom] < b[0]) ++aFrom;
+  while (bFrom < b.size() && b[bFrom] < a[0]) ++bFrom;
+  budget.Step(aFrom + bFrom);
+  return MergeUnique(a, aFrom, a.size(), b, bFrom, b.size(), budget);
 }
 
-bool AnyWithin(const Positions& a, const Positions& b, std::int64_t distance) {
+bool AnyWithin(PosView a, PosView b, Wide distance, Budget& budget) {
   std::size_t i = 0;
   std::size_t j = 0;
   while (i < a.size() && j < b.size()) {
+    budget.Step();
     if (Within(a[i], b[j], distance)) return true;
     if (a[i] < b[j]) ++i; else ++j;
   }
   return false;
 }
 
-// The spread of a near pair (l, r) starts at l.start when r starts no
-// earlier, else at r.start; it ends at l.end when r ends no later, else at
-// r.end. So a start or end belongs to the result exactly when some near
-// partner lies on the right side of it, and each such question is a range
-// question over the partner set:
-//   near(l, r)  <=>  r.start in (l.end - d, l.end + d)  or  r.end in (l.start - d, l.start + d)
-Projections NearProjections(const Spans& l, const Spans& r, std::int64_t d, Budget& budget) {
-  Projections p;
-  if (l.empty() || r.empty()) return p;
-  const SpanIndex li(l);
-  const SpanIndex ri(r);
-  for (const clsMatch& x : l) {
-    const std::int64_t s = x.StartingPosition;
-    const std::int64_t e = x.EndingPosition;
-    if (ri.AnyStartIn(std::max(e - d + 1, s), e + d - 1) || ri.MaxStartWithEndIn(s - d + 1, s + d - 1) >= s)
-      p.starts.push_back(s);
-    if (ri.MinEndWithStartIn(e - d + 1, e + d - 1) <= e || ri.AnyEndIn(s - d + 1, std::min(s + d - 1, e)))
-      p.ends.push_back(e);
-    if (!budget.Step(8)) return p;
+// The ends are the starts of the mirrored sets, turned around again.
+Projections NearProjections(const SpanView& l, const SpanView& r, Wide distance, Budget& budget) {
+  Projections p{StartsOfNear(l, r, distance, budget), budget.NewPositions()};
+  {
+    const Mirrored ml(l, budget);
+    const Mirrored mr(r, budget);
+    p.ends = StartsOfNear(ml.view, mr.view, distance, budget);
   }
-  for (const clsMatch& y : r) {
-    const std::int64_t s = y.StartingPosition;
-    const std::int64_t e = y.EndingPosition;
-    if (li.MaxStartWithEndIn(s - d + 1, s + d - 1) > s || li.AnyStartIn(std::max(e - d + 1, s + 1), e + d - 1))
-      p.starts.push_back(s);
-    if (li.AnyEndIn(s - d + 1, std::min(s + d - 1, e - 1)) || li.MinEndWithStartIn(e - d + 1, e + d - 1) < e)
-      p.ends.push_back(e);
-    if (!budget.Step(8)) return p;
-  }
-  SortUnique(p.starts);
-  SortUnique(p.ends);
+  Unmirror(p.ends);
   return p;
 }
 
-Spans NearSpreads(const Spans& l, const Spans& r, std::int64_t d, Budget& budget) {
-  SpreadCollector out(budget);
-  if (l.empty() || r.empty()) return out.Take();
-  std::vector<const clsMatch*> byEnd;
-  for (const clsMatch& m : r) byEnd.push_back(&m);
-  std::sort(byEnd.begin(), byEnd.end(),
-            [](const clsMatch* a, const clsMatch* b) { return a->EndingPosition < b->EndingPosition; });
-  for (const clsMatch& x : l) {
-    // partners whose start lies near x's end ...
-    auto y = std::lower_bound(r.begin(), r.end(), x.EndingPosition - d + 1,
-                              [](const clsMatch& m, std::int64_t v) { return m.StartingPosition < v; });
-    for (; y != r.end() && y->StartingPosition < x.EndingPosition + d; ++y)
-      if (!out.Add(Spread(x, *y))) return {};
-    // ... and those whose end lies near x's start, not counted already
-    auto z = std::lower_bound(byEnd.begin(), byEnd.end(), x.StartingPosition - d + 1,
-                              [](const clsMatch* m, std::int64_t v) { return m->EndingPosition < v; });
-    for (; z != byEnd.end() && (*z)->EndingPosition < x.StartingPosition + d; ++z)
-      if (!Within((*z)->StartingPosition, x.EndingPosition, d) && !out.Add(Spread(x, **z))) return {};
+// A near pair (l, r) spreads to l when r lies in l, to r when l lies in r,
+// to (l.s, r.e) when r reaches further right only, and to (r.s, l.e) when
+// it reaches further left only; the last is the third, mirrored.
+Spans NearSpreads(const SpanView& l, const SpanView& r, Wide distance, Budget& budget) {
+  Spans out = budget.NewSpans();
+  if (l.empty() || r.empty()) return out;
+  HoldingNear(l, r, distance, out, budget);
+  HoldingNear(r, l, distance, out, budget);
+  ExtendRight(l, r, distance, false, out, budget);
+  {
+    const Mirrored ml(l, budget);
+    const Mirrored mr(r, budget);
+    ExtendRight(ml.view, mr.view, distance, true, out, budget);
   }
-  return out.Take();
+  RadixSort(out, budget);
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
 }
 
-Spans AllSpreads(const Spans& l, const Spans& r, Budget& budget) {
-  SpreadCollector out(budget);
-  for (const clsMatch& x : l)
-    for (const clsMatch& y : r)
-      if (!out.Add(Spread(x, y))) return {};
-  return out.Take();
+bool IsNear(const clsMatch& l, const clsMatch& r, std::int64_t distance) {
+  return Within(r.StartingPosition, l.EndingPosition, distance) ||
+         Within(l.StartingPosition, r.EndingPosition, distance);
+}
+
+clsMatch Spread(const clsMatch& a, const clsMatch& b) {
+  return {std::min(a.StartingPosition, b.StartingPosition), std::max(a.EndingPosition, b.EndingPosition)};
 }
 
 }  // namespace zorvik::spans

@@ -4,7 +4,6 @@
 
 #include "core/Text.h"
 #include "query/TagStripper.h"
-#include "query/WordSearch.h"
 
 namespace zorvik {
 
@@ -83,17 +82,9 @@ template void clsDocuments::Prepare<true>(std::string_view);
 
 void clsDocuments::OccurrencesOf(std::string_view S, clsMatchLists& Result) {
   Result = clsMatchLists{};
-  // The empty word (an operand missing at the end, or "") occurs nowhere; a
-  // literal scan would find it at the same place forever.
-  if (S.empty()) return;
-  const std::string_view text = Text;
-  std::size_t from = 0;
-  for (std::size_t at; (at = words::FindFrom(text, from, S)) != std::string_view::npos;) {
+  ForEachOccurrence(S, [&](std::size_t at) {
     Result.AddNewMatch(static_cast<std::int64_t>(at) + 1, static_cast<std::int64_t>(at + S.size()) + 1);
-    from = at + S.size();  // occurrences never overlap
-    host_.DoEvents();
-    if (state_.StopIsRequested()) break;
-  }
+  });
 }
 
 std::int64_t clsDocuments::SentenceOf(std::int64_t Loc) const { return FirstSpanContaining(Sentences, Loc); }

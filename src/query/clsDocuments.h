@@ -8,6 +8,7 @@
 
 #include "core/Host.h"
 #include "core/SearchState.h"
+#include "query/WordSearch.h"
 #include "query/clsMatchLists.h"
 
 namespace zorvik {
@@ -37,6 +38,9 @@ class clsDocuments {
   // occurrence and stops early when a stop is requested. The empty word
   // occurs nowhere.
   void OccurrencesOf(std::string_view S, clsMatchLists& Result);
+  // The same search, handing each occurrence's 0-based offset to `found`.
+  template <class Found>
+  void ForEachOccurrence(std::string_view S, Found&& found);
 
   // StartingPosition of the first span containing Loc, or 0.
   std::int64_t SentenceOf(std::int64_t Loc) const;
@@ -49,5 +53,20 @@ class clsDocuments {
   Host& host_;
   const SearchState& state_;
 };
+
+template <class Found>
+void clsDocuments::ForEachOccurrence(std::string_view S, Found&& found) {
+  // The empty word (an operand missing at the end, or "") occurs nowhere; a
+  // literal scan would find it at the same place forever.
+  if (S.empty()) return;
+  const std::string_view text = Text;
+  std::size_t from = 0;
+  for (std::size_t at; (at = words::FindFrom(text, from, S)) != std::string_view::npos;) {
+    found(at);
+    from = at + S.size();  // occurrences never overlap
+    host_.DoEvents();
+    if (state_.StopIsRequested()) break;
+  }
+}
 
 }  // namespace zorvik

@@ -72,6 +72,30 @@ struct NestedNearCases : Random {
   }
 };
 
+// Short pages crowded with a few words under chains of near: the spans of
+// the chain fill most of what is possible, which is worked out by matrix.
+struct CrowdedChainCases : Random {
+  std::string Page() {
+    std::string page;
+    for (const int length = Pick(1, 80); static_cast<int>(page.size()) < length;)
+      page += Pick(0, 8) == 0 ? std::string(static_cast<std::size_t>(Pick(20, 200)), ' ') : Word() + " ";
+    return page;
+  }
+  std::string Expression() {
+    std::string e = Operand();
+    for (int i = Pick(1, 4); i > 0; --i) e += " near " + Operand();
+    return e;
+  }
+  std::string Operand() {
+    switch (Pick(0, 11)) {
+      case 0: return "(" + Word() + " or " + Word() + ")";
+      case 1: return "(" + Word() + " near " + Word() + ")";
+      case 2: return "(" + Word() + " and " + Word() + ")";
+      default: return Word();
+    }
+  }
+};
+
 // Runs `count` cases; answers, messages, prepared text, last status text and
 // (where small) the written-out list must all equal the reference's.
 template <class Cases>
@@ -123,6 +147,10 @@ void CompareWithReference(Cases cases, int count) {
 TEST(DifferentialTest, AnyExpressionAnswersLikeTheReference) { CompareWithReference(AnyCases{{std::mt19937(20261206)}}, 20000); }
 
 TEST(DifferentialTest, NestedNearAnswersLikeTheReference) { CompareWithReference(NestedNearCases{{std::mt19937(1206)}}, 20000); }
+
+TEST(DifferentialTest, CrowdedChainsAnswerLikeTheReference) {
+  CompareWithReference(CrowdedChainCases{{std::mt19937(4096)}}, 3000);
+}
 
 TEST(DifferentialTest, RawPagesPrepareLikeTheReference) {
   testing::FakeHost host;

@@ -157,7 +157,7 @@ TEST_F(EvaluationTest, DeepBracketsAndLongChainsStayOnTheStack) {
   EXPECT_TRUE(Matches(nearChain, "a a"));
 }
 
-TEST_F(EvaluationTest, NearOverNearOverAndIsBoundedInMemoryAndStoppable) {
+TEST_F(EvaluationTest, AStopWhilePairingAbandonsTheTestQuietly) {
   std::string page;
   for (int i = 0; i < 300; ++i) page += "ab ";
   page += "c d";
@@ -168,17 +168,9 @@ TEST_F(EvaluationTest, NearOverNearOverAndIsBoundedInMemoryAndStoppable) {
   host.onPump = [&] {
     if (host.PumpCount() > wordSearchDone) state.StopRequested = 1;  // while pairing
   };
-  EXPECT_FALSE(Matches(expression, page)) << "a stop abandons the test";
-  EXPECT_TRUE(host.messages.empty());
-  host.onPump = nullptr;
-  state.StopRequested = 0;
-
-  analyst.SpanLimit = 1000;
   EXPECT_FALSE(Matches(expression, page));
-  EXPECT_FALSE(analyst.DocumentMatches(page));
-  ASSERT_EQ(host.messages.size(), 1u) << "said once, not per page";
-  EXPECT_EQ(host.messages[0].title, "Search Expression Too Complex");
-  EXPECT_TRUE(Matches("a near b", page)) << "simple expressions need no span sets";
+  EXPECT_TRUE(analyst.LastCost().Stopped);
+  EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(EvaluationTest, AStopDuringTheTestEndsItQuickly) {
