@@ -1,9 +1,9 @@
 #include "query/MatchSet.h"
 
-#include "query/SpanMatrix.h"
-
 #include <algorithm>
 #include <optional>
+
+#include "query/SpanMatrix.h"
 
 namespace zorvik {
 
@@ -89,8 +89,7 @@ Spans SortedSpans(const clsMatchLists& list, Budget& budget) {
   Spans out = budget.NewSpans();
   out.reserve(list.Count());
   for (const clsMatch& m : list.Matches) out.push_back(Internal(m));
-  budget.Step(out.size());
-  spans::SortUnique(out);
+  spans::SortUnique(out, budget);
   return out;
 }
 
@@ -153,7 +152,7 @@ HeldProjections ChainProjections(const Node& n, std::size_t k, Budget& budget) {
   HeldProjections p(budget);
   if (left.Empty()) return p;
   const HeldSpans right = Pairs(*n.operands[k], budget);
-  spans::Projections q(budget.NewPositions(), budget.NewPositions());
+  spans::Projections q{budget.NewPositions(), budget.NewPositions()};
   if (left.ByMatrix(right.view, budget)) {
     left.matrix->Near(right.view, n.distance, budget);
     q = left.matrix->Project(budget);
@@ -213,8 +212,8 @@ HeldProjections Project(const Node& n, Budget& budget) {
         starts.push_back(x.s);
         ends.push_back(x.e);
       }
-      spans::SortUnique(starts);
-      spans::SortUnique(ends);
+      spans::SortUnique(starts, budget);
+      spans::SortUnique(ends, budget);
       p.Own(std::move(starts), std::move(ends));
       return p;
     }
@@ -227,9 +226,8 @@ HeldProjections Project(const Node& n, Budget& budget) {
         for (std::size_t i = 0; i < q.s_.size(); ++i) starts.push_back(static_cast<spans::Pos>(q.s_[i]));
         for (std::size_t i = 0; i < q.e_.size(); ++i) ends.push_back(static_cast<spans::Pos>(q.e_[i]));
       }
-      budget.Step(starts.size() + ends.size());
-      spans::SortUnique(starts);
-      spans::SortUnique(ends);
+      spans::SortUnique(starts, budget);
+      spans::SortUnique(ends, budget);
       p.Own(std::move(starts), std::move(ends));
       return p;
     }
@@ -271,8 +269,7 @@ HeldSpans Pairs(const Node& n, Budget& budget) {
         for (std::size_t i = 0; i < part.view.size(); ++i)
           all.push_back({static_cast<spans::Pos>(part.view.Start(i)), static_cast<spans::Pos>(part.view.End(i))});
       }
-      budget.Step(all.size());
-      spans::SortUnique(all);
+      spans::SortUnique(all, budget);
       out.Own(std::move(all));
       return out;
     }

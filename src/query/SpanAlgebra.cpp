@@ -77,16 +77,37 @@ class SuffixMinEnd {
   Positions mins_;
 };
 
-// Sorts by (start, end) in a few linear passes over the bits in which the
-// spans differ: the page test sorts millions of spans, and a step of work
-// should cost about the same whatever it does.
-void RadixSort(Spans& v, Budget& budget) {
+// Sorts by a key of `bits` bits in a few linear passes of up to 11 bits:
+// the page test sorts millions of spans, and a step of work should cost
+// about the same whatever it does.
+template <class T, class Key>
+void RadixSort(Vec<T>& v, Key key, int bits, Budget& budget) {
   const std::size_t n = v.size();
+  const int passes = (bits + 10) / 11;
+  budget.Step(n * static_cast<std::uint64_t>(passes + 1));
+  if (n < 2 || passes == 0) return;
   if (n < 256) {
-    budget.Step(n);
-    std::sort(v.begin(), v.end());
+    std::sort(v.begin(), v.end(), [&](const T& a, const T& b) { return key(a) < key(b); });
     return;
   }
+  const int digit = (bits + passes - 1) / passes;
+  const std::uint64_t mask = (std::uint64_t{1} << digit) - 1;
+  Vec<T> other(n, T{}, budget.Alloc<T>());
+  Vec<std::size_t> at(std::size_t{1} << digit, 0, budget.Alloc<std::size_t>());
+  for (int pass = 0; pass < passes; ++pass) {
+    const int shift = pass * digit;
+    std::fill(at.begin(), at.end(), 0);
+    for (const T& x : v) ++at[(key(x) >> shift) & mask];
+    std::size_t sum = 0;
+    for (std::size_t& c : at) sum += std::exchange(c, sum);
+    for (const T& x : v) other[at[(key(x) >> shift) & mask]++] = x;
+    v.swap(other);
+  }
+}
+
+// By (start, end), on the bits in which the spans differ.
+void RadixSort(Spans& v, Budget& budget) {
+  if (v.empty()) return;
   Pos minS = v[0].s, maxS = v[0].s, minE = v[0].e, maxE = v[0].e;
   for (const Span& x : v) {
     minS = std::min(minS, x.s);
@@ -95,26 +116,16 @@ void RadixSort(Spans& v, Budget& budget) {
     maxE = std::max(maxE, x.e);
   }
   const int endBits = std::bit_width(maxE - minE);
-  const int bits = endBits + std::bit_width(maxS - minS);
-  const auto key = [&](const Span& x) {
-    return (static_cast<std::uint64_t>(x.s - minS) << endBits) | (x.e - minE);
-  };
-  const int passes = (bits + 10) / 11;
-  budget.Step(n * static_cast<std::uint64_t>(passes + 1));
-  if (passes == 0) return;
-  const int digit = (bits + passes - 1) / passes;
-  const std::uint64_t mask = (std::uint64_t{1} << digit) - 1;
-  Spans other(n, Span{}, budget.Alloc<Span>());
-  Vec<std::size_t> at(std::size_t{1} << digit, 0, budget.Alloc<std::size_t>());
-  for (int pass = 0; pass < passes; ++pass) {
-    const int shift = pass * digit;
-    std::fill(at.begin(), at.end(), 0);
-    for (const Span& x : v) ++at[(key(x) >> shift) & mask];
-    std::size_t sum = 0;
-    for (std::size_t& c : at) sum += std::exchange(c, sum);
-    for (const Span& x : v) other[at[(key(x) >> shift) & mask]++] = x;
-    v.swap(other);
-  }
+  RadixSort(
+      v, [&](const Span& x) { return (static_cast<std::uint64_t>(x.s - minS) << endBits) | (x.e - minE); },
+      endBits + std::bit_width(maxS - minS), budget);
+}
+
+void RadixSort(Positions& v, Budget& budget) {
+  if (v.empty()) return;
+  const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+  const Pos least = *lo;
+  RadixSort(v, [&](Pos x) { return static_cast<std::uint64_t>(x - least); }, std::bit_width(*hi - least), budget);
 }
 
 // A span set turned around (SpanView::Mirror), sorted again.
@@ -280,13 +291,13 @@ void Budget::Check() {
   checkAt_ = std::min(nextCall_, maxSteps_ == kNoLimit ? kNoLimit : maxSteps_ + 1);
 }
 
-void SortUnique(Positions& p) {
-  if (!std::is_sorted(p.begin(), p.end())) std::sort(p.begin(), p.end());
+void SortUnique(Positions& p, Budget& budget) {
+  RadixSort(p, budget);
   p.erase(std::unique(p.begin(), p.end()), p.end());
 }
 
-void SortUnique(Spans& s) {
-  if (!std::is_sorted(s.begin(), s.end())) std::sort(s.begin(), s.end());
+void SortUnique(Spans& s, Budget& budget) {
+  RadixSort(s, budget);
   s.erase(std::unique(s.begin(), s.end()), s.end());
 }
 
@@ -350,8 +361,7 @@ Spans NearSpreads(const SpanView& l, const SpanView& r, Wide distance, Budget& b
     const Mirrored mr(r, budget);
     ExtendRight(ml.view, mr.view, distance, true, out, budget);
   }
-  RadixSort(out, budget);
-  out.erase(std::unique(out.begin(), out.end()), out.end());
+  SortUnique(out, budget);
   return out;
 }
 

@@ -220,8 +220,8 @@ struct Projections {
   Positions ends;
 };
 
-void SortUnique(Positions& p);
-void SortUnique(Spans& s);
+void SortUnique(Positions& p, Budget& budget);
+void SortUnique(Spans& s, Budget& budget);
 
 // {min(x, y) : x in a, y in b} and {max(x, y) : x in a, y in b}.
 Positions MinOfPairs(PosView a, PosView b, Budget& budget);

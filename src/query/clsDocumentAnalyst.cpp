@@ -49,6 +49,7 @@ bool clsDocumentAnalyst::DocumentMatches(std::string_view DocumentString) {
       SaturatingMulAdd(SaturatingMulAdd(Limits.StepsPerPageByteAndToken, pageBytes, 0), CountTokens(host_, pattern),
                        Limits.ExtraSteps));
   Guarded([&] {
+    budget_.Charge(2 * pattern.size());  // the expression as the parser holds it
     PreparePage(DocumentString);
     parser_ = std::make_unique<clsParsers>(host_, state_);
     parser_->Init(pattern);
@@ -64,7 +65,7 @@ bool clsDocumentAnalyst::DocumentMatches(std::string_view DocumentString) {
       host_.DoEvents();
       return !state_.StopIsRequested();
     });
-    Guarded([&] { matches = !gaveUp_ && !result_.IsEmpty(budget_); });
+    Guarded([&] { matches = !result_.IsEmpty(budget_); });
   }
   words_.clear();
   cost_ = {budget_.Steps(), budget_.MaxSteps(), budget_.Bytes().Peak(), budget_.Bytes().Limit(),
