@@ -1,6 +1,8 @@
 #include "mail/CurlTransfer.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
 
 #include <cctype>
 #include <cerrno>
@@ -18,8 +20,7 @@ bool IsHostChar(unsigned char c) { return std::isalnum(c) || c == '-' || c == '.
 
 }  // namespace
 
-std::optional<std::string> MailUrl(std::string_view scheme, std::string_view hostSpec,
-                                   int defaultPort, std::string_view path) {
+std::optional<HostAndPort> ParseHostSpec(std::string_view hostSpec, int defaultPort) {
   while (!hostSpec.empty() && std::isspace(static_cast<unsigned char>(hostSpec.front())))
     hostSpec.remove_prefix(1);
   while (!hostSpec.empty() && std::isspace(static_cast<unsigned char>(hostSpec.back())))
@@ -57,15 +58,44 @@ std::optional<std::string> MailUrl(std::string_view scheme, std::string_view hos
     }
     if (portNumber < 1 || portNumber > 65535) return std::nullopt;
   }
-  return std::string(scheme) + "://" + std::string(host) + ":" + std::to_string(portNumber) + "/" +
+  return HostAndPort{std::string(host), portNumber};
+}
+
+std::optional<std::string> MailUrl(std::string_view scheme, std::string_view hostSpec,
+                                   int defaultPort, std::string_view path) {
+  const auto parsed = ParseHostSpec(hostSpec, defaultPort);
+  if (!parsed) return std::nullopt;
+  return std::string(scheme) + "://" + parsed->host + ":" + std::to_string(parsed->port) + "/" +
          std::string(path);
+}
+
+bool IsLoopbackHost(std::string_view hostSpec) {
+  const auto parsed = ParseHostSpec(hostSpec, 1);
+  if (!parsed) return false;
+  std::string host = parsed->host;
+  for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (host == "localhost" || host == "localhost.") return true;
+  in_addr v4{};
+  if (::inet_pton(AF_INET, host.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+  in6_addr v6{};
+  if (host.size() > 2 && host.front() == '[' &&
+      ::inet_pton(AF_INET6, host.substr(1, host.size() - 2).c_str(), &v6) == 1) {
+    if (IN6_IS_ADDR_LOOPBACK(&v6)) return true;
+    return IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127;
+  }
+  return false;
+}
+
+bool RequiresTls(std::string_view hostSpec, bool sendsCredentials) {
+  return sendsCredentials && !IsLoopbackHost(hostSpec);
 }
 
 CurlTransfer::CurlTransfer(TransferEvents& events) : events_(events) { GlobalInit(); }
 
 CurlTransfer::~CurlTransfer() {
   if (easy_ != nullptr) {
-    if (running_) curl_multi_remove_handle(multi_, easy_);
+    // (A connect-only connection closes here, without a QUIT.)
+    if (attached_) curl_multi_remove_handle(multi_, easy_);
     curl_easy_cleanup(easy_);
   }
   if (multi_ != nullptr) curl_multi_cleanup(multi_);
@@ -84,7 +114,9 @@ CURL* CurlTransfer::Easy() {
   curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
   curl_easy_setopt(easy_, CURLOPT_READFUNCTION, &CurlTransfer::OnRead);
   curl_easy_setopt(easy_, CURLOPT_READDATA, this);
-  // STARTTLS / STLS whenever the server offers it.
+  curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorText_);
+  // STARTTLS / STLS whenever the server offers it, unless SetSecurity
+  // requires it.
   curl_easy_setopt(easy_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
   SetTimeout(timeoutSeconds_);
   return easy_;
@@ -94,16 +126,32 @@ void CurlTransfer::SetTimeout(int seconds) {
   timeoutSeconds_ = seconds > 0 ? seconds : 60;
   if (easy_ == nullptr) return;
   const long s = timeoutSeconds_;
-  curl_easy_setopt(easy_, CURLOPT_TIMEOUT, s);
+  // No CURLOPT_TIMEOUT: a transfer may take as long as it keeps moving
+  // (Drive watches for silence).
   curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT, s);
   curl_easy_setopt(easy_, CURLOPT_SERVER_RESPONSE_TIMEOUT, s);
 }
 
+void CurlTransfer::SetSecurity(std::string peerName, bool tlsRequired) {
+  peerName_ = std::move(peerName);
+  if (Easy() == nullptr) return;
+  curl_easy_setopt(easy_, CURLOPT_USE_SSL,
+                   static_cast<long>(tlsRequired ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+}
+
+void CurlTransfer::SetConnectOnly() {
+  connectOnly_ = true;
+  if (Easy() != nullptr) curl_easy_setopt(easy_, CURLOPT_CONNECT_ONLY, 1L);
+}
+
 MailStatus CurlTransfer::Start() {
   if (Easy() == nullptr) return MailStatus::Error(kErrNoBuffers);
+  if (attached_) return MailStatus::Error(kErrInternalState);
   writeFailed_ = false;
+  errorText_[0] = '\0';
   if (curl_multi_add_handle(multi_, easy_) != CURLM_OK) return MailStatus::Error(kErrInternalState);
-  running_ = true;
+  running_ = attached_ = true;
+  Moved();
   return MailStatus::Ok();
 }
 
@@ -117,12 +165,23 @@ std::optional<MailStatus> CurlTransfer::Drive() {
   while (CURLMsg* msg = curl_multi_info_read(multi_, &left)) {
     if (msg->msg != CURLMSG_DONE || msg->easy_handle != easy_) continue;
     const CURLcode code = msg->data.result;
-    curl_multi_remove_handle(multi_, easy_);
+    // A connect-only connection lives as long as its handle stays here.
+    if (!connectOnly_ || code != CURLE_OK) {
+      curl_multi_remove_handle(multi_, easy_);
+      attached_ = false;
+    }
     running_ = false;
     for (auto& line : lines_) events_.TraceLine(std::move(line));
     lines_.clear();
     FlushDataSummary();
     return Outcome(code);
+  }
+  if (std::chrono::steady_clock::now() - lastMoved_ > std::chrono::seconds(timeoutSeconds_)) {
+    // Silence: the transfer is dropped with its connection.
+    curl_multi_remove_handle(multi_, easy_);
+    running_ = attached_ = false;
+    FlushDataSummary();
+    return MailStatus::Error(kErrTimedOut);
   }
   return std::nullopt;
 }
@@ -140,6 +199,22 @@ void CurlTransfer::FlushDataSummary() {
 
 MailStatus CurlTransfer::Outcome(CURLcode code) {
   if (code == CURLE_OK) return MailStatus::Ok();
+  const std::string detail = errorText_[0] != '\0' ? errorText_ : curl_easy_strerror(code);
+  auto login = [](std::string description) {
+    MailStatus s = MailStatus::Error(kErrLoginFailed);
+    s.description = std::move(description);
+    return s;
+  };
+  switch (code) {
+    case CURLE_USE_SSL_FAILED:
+      return login(peerName_ + " offers no encryption (STARTTLS): the password was not sent.");
+    case CURLE_PEER_FAILED_VERIFICATION:
+      return login("certificate of " + peerName_ + " could not be verified: " + detail);
+    case CURLE_SSL_CONNECT_ERROR:
+      return login("encryption with " + peerName_ + " could not be set up: " + detail);
+    default:
+      break;
+  }
   long osErrno = 0;
   curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osErrno);
   long reply = 0;
@@ -184,6 +259,7 @@ MailStatus CurlTransfer::Outcome(CURLcode code) {
 int CurlTransfer::OnDebug(CURL*, curl_infotype type, char* data, std::size_t size, void* self) {
   auto* t = static_cast<CurlTransfer*>(self);
   const std::string_view bytes(data, size);
+  if (type != CURLINFO_TEXT) t->Moved();
   switch (type) {
     case CURLINFO_HEADER_OUT:
       // Always through the filter, so that its idea of an AUTH exchange in

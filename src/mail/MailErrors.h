@@ -1,7 +1,9 @@
 #pragma once
 // Error numbers of the mail component and their fixed texts. Every failure the
 // component reports, returned from a call or raised through AsyncError,
-// carries one of these numbers and the text that belongs to it.
+// carries one of these numbers and a description: the text that belongs to
+// the number, or for a few failures a more specific text (a file too large,
+// a server that offers no encryption, a certificate that cannot be verified).
 
 #include <string>
 #include <string_view>
@@ -81,7 +83,7 @@ struct MailStatus {
 
   bool ok() const { return number == 0; }
   static MailStatus Ok() { return {}; }
-  // A failure with the table's text for `number`.
+  // A failure with the table's text for `number` as its description.
   static MailStatus Error(int number);
 };
 

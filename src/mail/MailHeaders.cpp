@@ -121,6 +121,40 @@ std::string AddrSpec(std::string_view entry) {
   return std::string(Trim(entry));
 }
 
+bool EnvelopeAddress(std::string_view entry, std::string& address) {
+  address.clear();
+  entry = Trim(entry);
+  // The first "<" that is not inside a quoted display name or a comment.
+  std::size_t open = std::string_view::npos;
+  bool quoted = false;
+  int comment = 0;
+  for (std::size_t i = 0; i < entry.size() && open == std::string_view::npos; ++i) {
+    const char c = entry[i];
+    if (quoted) {
+      if (c == '\\') ++i;
+      else if (c == '"') quoted = false;
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == '(') {
+      ++comment;
+    } else if (c == ')' && comment > 0) {
+      --comment;
+    } else if (c == '<' && comment == 0) {
+      open = i;
+    }
+  }
+  std::string_view inner = entry;
+  if (open != std::string_view::npos) {
+    const std::size_t close = entry.find('>', open);
+    if (close == std::string_view::npos || !Trim(entry.substr(close + 1)).empty()) return false;
+    inner = entry.substr(open + 1, close - open - 1);
+  }
+  for (unsigned char c : inner)
+    if (c == '<' || c == '>' || c <= ' ' || c == 0x7F) return false;
+  address.assign(inner);
+  return true;
+}
+
 std::string FormatAddressList(std::string_view list) {
   std::string out;
   for (const std::string& entry : SplitAddressList(list)) {

@@ -23,6 +23,13 @@ std::vector<std::string> SplitAddressList(std::string_view list);
 // one ("Ann <ann@x.org>" gives "ann@x.org"), else the trimmed entry.
 std::string AddrSpec(std::string_view entry);
 
+// The address an SMTP command (MAIL FROM, RCPT TO) may carry for one entry
+// of an address list: the text in angle brackets when there is one
+// ("Ann <ann@x.org>" gives "ann@x.org"; "<>" gives ""), else the whole
+// trimmed entry. False when that address holds "<", ">", blanks or control
+// characters, or text follows the closing bracket.
+bool EnvelopeAddress(std::string_view entry, std::string& address);
+
 // The entries of an address list joined by ", ", each display name with
 // non-ASCII bytes written as an RFC 2047 encoded word.
 std::string FormatAddressList(std::string_view list);

@@ -64,10 +64,14 @@ MailStatus PartTree::SetPartIndex(int index) {
   return MailStatus::Ok();
 }
 
-void PartTree::AppendChild() {
+MailStatus PartTree::AppendChild() {
+  int depth = 0;
+  for (const MimePart* p = current_; p->parent != nullptr; p = p->parent) ++depth;
+  if (depth >= kMaxDepth) return MailStatus::Error(kErrCannotDescend);
   auto child = std::make_unique<MimePart>();
   child->parent = current_;
   current_->children.push_back(std::move(child));
+  return MailStatus::Ok();
 }
 
 MailStatus PartTree::Ascend() {

@@ -1,7 +1,8 @@
 #pragma once
 // The MIME message held by the mail component: a tree of parts with one
 // current part. Part 0 is the root (the message itself); the other parts are
-// numbered in document order (depth first, parents before children).
+// numbered in document order (depth first, parents before children). Parts
+// nest at most kMaxDepth levels below the root.
 
 #include <memory>
 #include <string>
@@ -32,6 +33,8 @@ struct MimePart {
 
 class PartTree {
  public:
+  static constexpr int kMaxDepth = 100;
+
   PartTree();
 
   // Forgets every part: a single empty root, which is current.
@@ -50,7 +53,8 @@ class PartTree {
   MailStatus SetPartIndex(int index);
 
   // Appends an empty child to the current part; the current part stays.
-  void AppendChild();
+  // kErrCannotDescend when the child would lie deeper than kMaxDepth.
+  MailStatus AppendChild();
   // Makes the enclosing part current.
   MailStatus Ascend();
   // Makes the newest child of the current part current.

@@ -25,6 +25,15 @@ long long MessageNumber(const fs::path& p) {
   return n;
 }
 
+// Makes a folder's entries (a file just linked or renamed into it) durable.
+bool SyncFolder(const fs::path& dir) {
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
 }  // namespace
 
 MailStatus Pop3Session::TooLarge(int number) {
@@ -79,6 +88,7 @@ MailStatus Pop3Session::StartConnect(const MailAccount& account) {
   CURL* easy = transfer_.Easy();
   if (easy == nullptr) return MailStatus::Error(kErrNoBuffers);
   transfer_.SetTimeout(account.timeoutSeconds);
+  transfer_.SetSecurity(ParseHostSpec(account.host, 110)->host, RequiresTls(account.host, true));
   curl_easy_setopt(easy, CURLOPT_USERNAME, account.userName.c_str());
   curl_easy_setopt(easy, CURLOPT_PASSWORD, account.password.c_str());
   if (MailStatus s = Prepare("", nullptr, false, false); !s.ok()) return s;
@@ -176,6 +186,9 @@ MailStatus Pop3Session::Finish(MailStatus outcome) {
       return outcome;
     }
     case Step::Fetch: {
+      // The message and then its folder entry must be on disk before the
+      // fetch counts: the caller may delete it from the server next.
+      const bool flushed = outcome.ok() && std::fflush(file_) == 0 && ::fsync(fileno(file_)) == 0;
       const bool closed = std::fclose(file_) == 0;
       file_ = nullptr;
       const long expected = sizes_[static_cast<std::size_t>(fetching_ - 1)];
@@ -189,24 +202,25 @@ MailStatus Pop3Session::Finish(MailStatus outcome) {
                                std::to_string(received_) + " of " + std::to_string(expected) +
                                " bytes and was not stored.";
       }
-      if (!outcome.ok() || !closed) {
+      if (!outcome.ok() || !flushed || !closed) {
         DropPartialFile();
         return outcome.ok() ? MailStatus::Error(kErrCannotCloseFile) : outcome;
       }
       std::error_code ec;
+      fs::path stored;
       if (!target_.file.empty()) {
         fs::rename(partial_, target_.file, ec);
         if (ec) {
           DropPartialFile();
           return MailStatus::Error(kErrCannotOpenFile);
         }
-        lastFile_ = target_.file;
+        stored = target_.file;
       } else {
         // link() never replaces a file, so a name taken meanwhile is skipped.
         for (int attempt = 0;; ++attempt) {
           const fs::path name = NextNumberedMessage(target_.directory);
           if (::link(partial_.c_str(), name.c_str()) == 0) {
-            lastFile_ = name;
+            stored = name;
             break;
           }
           if (errno != EEXIST || attempt > 100) {
@@ -217,6 +231,12 @@ MailStatus Pop3Session::Finish(MailStatus outcome) {
         fs::remove(partial_, ec);
       }
       partial_.clear();
+      if (!SyncFolder(stored.parent_path())) {
+        // Not safely stored: the server keeps it for the next retrieval.
+        fs::remove(stored, ec);
+        return MailStatus::Error(kErrCannotCloseFile);
+      }
+      lastFile_ = stored;
       // Only a message safely on disk counts as fetched, so that a delete
       // never removes one the caller does not have.
       fetched_ = fetching_;

@@ -2,6 +2,9 @@
 // POP3 over libcurl on one connection: connect and log in (LIST gives the
 // count and every message's size), fetch messages in turn into files,
 // delete the message fetched last, close (QUIT, which commits deletions).
+// A message is written beside its place, flushed to disk and only then given
+// its name (and the folder flushed too): only then does the fetch count, and
+// only a message that counts can be deleted.
 
 #include <cstdio>
 #include <filesystem>

@@ -2,7 +2,7 @@
 
 #include <vmime/vmime.hpp>
 
-#include <fstream>
+#include "mail/FileRead.h"
 
 namespace zorvik::mail {
 namespace {
@@ -103,13 +103,9 @@ MailStatus ReadStoredMessage(std::string_view bytes, StoredMessageSummary& out) 
 
 MailStatus ReadStoredMessageFile(const std::string& path, StoredMessageSummary& out) {
   out = {};
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return MailStatus::Error(kErrCannotOpenFile);
   // The header block is all that is needed.
-  std::string bytes(kMaxHeaderBytes + 4, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (in.bad()) return MailStatus::Error(kErrCannotOpenFile);
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  std::string bytes;
+  if (MailStatus s = ReadFileHead(path, kMaxHeaderBytes + 4, bytes); !s.ok()) return s;
   return ReadStoredMessage(bytes, out);
 }
 

@@ -20,7 +20,7 @@ struct StoredMessageSummary {
 // least one of From, Date, Subject, To or Message-ID.
 MailStatus ReadStoredMessage(std::string_view bytes, StoredMessageSummary& out);
 
-// kErrCannotOpenFile when the file cannot be read.
+// kErrCannotOpenFile when the path is not a regular file that can be read.
 MailStatus ReadStoredMessageFile(const std::string& path, StoredMessageSummary& out);
 
 }  // namespace zorvik::mail

@@ -1,7 +1,7 @@
 #include "mail/mMail.h"
 
-#include <fstream>
-#include <iterator>
+#include <filesystem>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -55,7 +55,7 @@ int mMail::MessageCount() const { return pop_ ? pop_->MessageCount() : 0; }
 
 MailStatus mMail::SetBlocking(bool blocking) {
   if (blocking == blocking_) return MailStatus::Ok();
-  if (Busy() || Connected()) return MailStatus::Error(kErrCannotChangeBlocking);
+  if (InUse() || Connected()) return MailStatus::Error(kErrCannotChangeBlocking);
   blocking_ = blocking;
   return MailStatus::Ok();
 }
@@ -76,31 +76,76 @@ MailStatus mMail::SetAction(int action) {
   }
 }
 
+template <typename Op_>
+MailStatus mMail::Guarded(bool network, Op_&& op) {
+  const auto alive = alive_;
+  int number = kErrInternalState;
+  try {
+    return op();
+  } catch (const std::bad_alloc&) {
+    number = kErrNoBuffers;
+  } catch (const std::exception&) {
+  }
+  if (!*alive) return MailStatus::Error(number);
+  loading_ = false;
+  if (!network) return MailStatus::Error(number);
+  op_ = Op::None;
+  return Fail(MailStatus::Error(number));
+}
+
+MailStatus mMail::PopConnect() { return Guarded(true, [this] { return DoPopConnect(); }); }
+MailStatus mMail::SmtpConnect() { return Guarded(true, [this] { return DoSmtpConnect(); }); }
+MailStatus mMail::Close() { return Guarded(true, [this] { return DoClose(); }); }
+MailStatus mMail::DeleteMessage() { return Guarded(true, [this] { return DoDeleteMessage(); }); }
+MailStatus mMail::Send() { return Guarded(true, [this] { return DoSend(); }); }
+MailStatus mMail::Fetch() {
+  return Guarded((flags_ & kFlagFetchMailbox) != 0, [this] { return DoFetch(); });
+}
+MailStatus mMail::AppendPart() { return Guarded(false, [this] { return DoAppendPart(); }); }
+MailStatus mMail::LoadFile() { return Guarded(false, [this] { return DoLoadFile(); }); }
+
 // --- local operations ------------------------------------------------------
 
-MailStatus mMail::Ascend() { return parts_.Ascend(); }
-MailStatus mMail::Descend() { return parts_.Descend(); }
+MailStatus mMail::Ascend() { return InUse() ? MailStatus::Error(kErrBusy) : parts_.Ascend(); }
+MailStatus mMail::Descend() { return InUse() ? MailStatus::Error(kErrBusy) : parts_.Descend(); }
 
-MailStatus mMail::AppendPart() {
-  parts_.AppendChild();
+MailStatus mMail::DoAppendPart() {
+  if (InUse()) return MailStatus::Error(kErrBusy);
+  return parts_.AppendChild();
+}
+
+MailStatus mMail::ClearMessage() {
+  if (InUse()) return MailStatus::Error(kErrBusy);
+  parts_.Clear();
   return MailStatus::Ok();
 }
 
-MailStatus mMail::LoadFile() {
+MailStatus mMail::DoLoadFile() {
+  if (InUse()) return MailStatus::Error(kErrBusy);
   messageFileFresh_ = false;
   if (!ParseTransferEncoding(parts_.Current().transferEncoding))
     return MailStatus::Error(kErrInvalidEntry);
-  std::ifstream in(messageFile_, std::ios::binary);
-  if (messageFile_.empty() || !in) return MailStatus::Error(kErrCannotOpenFile);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return MailStatus::Error(kErrFile);
+  const std::string path = messageFile_;
+  std::string bytes;
+  // Other events may run while the file is read; they find the component
+  // in use. The component may even be gone when the read returns.
+  const auto alive = alive_;
+  loading_ = true;
+  MailStatus s = ReadWholeFile(path, kMaxAttachmentBytes, bytes, [this, &alive] {
+    host_.DoEvents();
+    return *alive;
+  });
+  if (!*alive) return MailStatus::Error(kErrInternalState);
+  loading_ = false;
+  if (!s.ok()) return s;
   MimePart& part = parts_.Current();
-  part.body.assign(1, std::move(bytes));
-  part.fileName = std::filesystem::path(messageFile_).filename().string();
+  part.body.clear();
+  part.body.push_back(std::move(bytes));
+  part.fileName = std::filesystem::path(path).filename().string();
   return MailStatus::Ok();
 }
 
-MailStatus mMail::ComposeMessage(std::string& out) {
+MessageHeaders mMail::Headers() {
   MessageHeaders h;
   h.from = from_;
   h.to = to_;
@@ -110,54 +155,61 @@ MailStatus mMail::ComposeMessage(std::string& out) {
   h.date = date_.empty() ? FormatMailDate(now) : date_;
   const auto senders = SplitAddressList(sender_.empty() ? from_ : sender_);
   h.messageId = NewMessageId(senders.empty() ? std::string() : AddrSpec(senders.front()), now);
-  return WriteMessage(h, parts_.Root(), out);
+  return h;
+}
+
+MailStatus mMail::ComposeMessage(std::string& out) {
+  return Guarded(false, [&] { return WriteMessage(Headers(), parts_.Root(), out); });
 }
 
 // --- network operations ------------------------------------------------------
 
-MailStatus mMail::SmtpConnect() {
-  if (Busy()) return MailStatus::Error(kErrBusy);
+MailStatus mMail::DoSmtpConnect() {
+  if (InUse()) return MailStatus::Error(kErrBusy);
   if (Connected()) return Complete(MailStatus::Error(kErrAlreadyConnectedToServer));
+  if (HasLineBreak(smtpUser_) || HasLineBreak(smtpPassword_))
+    return Fail(MailStatus::Error(kErrInvalidEntry));
   smtp_ = std::make_unique<SmtpSender>(static_cast<TransferEvents&>(*this));
   MailAccount account{smtpHost_, smtpUser_, smtpPassword_, EffectiveTimeOut()};
-  if (HasLineBreak(smtpUser_) || HasLineBreak(smtpPassword_))
-    return Run(Op::SmtpConnect, MailStatus::Error(kErrInvalidEntry));
   return Run(Op::SmtpConnect, smtp_->StartConnect(account));
 }
 
-MailStatus mMail::Send() {
-  if (Busy()) return MailStatus::Error(kErrBusy);
+MailStatus mMail::DoSend() {
+  if (InUse()) return MailStatus::Error(kErrBusy);
   if (!smtp_) return Complete(MailStatus::Error(kErrNotConnected));
-  for (const std::string* v : {&to_, &cc_, &bcc_, &sender_, &from_}) {
-    if (HasLineBreak(*v)) return Complete(MailStatus::Error(kErrInvalidEntry));
-  }
+  // Envelope addresses go into SMTP commands: bare addresses only.
   std::vector<std::string> recipients;
   for (const std::string* list : {&to_, &cc_, &bcc_}) {
+    if (HasLineBreak(*list)) return Fail(MailStatus::Error(kErrInvalidEntry));
     for (const std::string& entry : SplitAddressList(*list)) {
-      std::string address = AddrSpec(entry);
+      std::string address;
+      if (!EnvelopeAddress(entry, address)) return Fail(MailStatus::Error(kErrInvalidEntry));
       if (!address.empty()) recipients.push_back(std::move(address));
     }
   }
-  if (recipients.empty()) return Complete(MailStatus::Error(kErrDestinationRequired));
-  std::string message;
-  if (MailStatus s = ComposeMessage(message); !s.ok()) return Complete(s);
+  if (recipients.empty()) return Fail(MailStatus::Error(kErrDestinationRequired));
+  if (HasLineBreak(sender_) || HasLineBreak(from_)) return Fail(MailStatus::Error(kErrInvalidEntry));
   const auto senders = SplitAddressList(sender_.empty() ? from_ : sender_);
-  const std::string envelopeFrom = senders.empty() ? std::string() : AddrSpec(senders.front());
+  std::string envelopeFrom;
+  if (!senders.empty() && !EnvelopeAddress(senders.front(), envelopeFrom))
+    return Fail(MailStatus::Error(kErrInvalidEntry));
+  auto message = std::make_unique<MessageWriter>();
+  if (MailStatus s = message->Start(Headers(), parts_.Root()); !s.ok()) return Fail(s);
   return Run(Op::SmtpSend, smtp_->StartSend(std::move(message), envelopeFrom, recipients));
 }
 
-MailStatus mMail::PopConnect() {
-  if (Busy()) return MailStatus::Error(kErrBusy);
+MailStatus mMail::DoPopConnect() {
+  if (InUse()) return MailStatus::Error(kErrBusy);
   if (Connected()) return Complete(MailStatus::Error(kErrAlreadyConnectedToServer));
-  if (popUser_.empty()) return Complete(MailStatus::Error(kErrInvalidUserName));
-  if (HasLineBreak(popUser_)) return Complete(MailStatus::Error(kErrInvalidUserName));
-  if (HasLineBreak(popPassword_)) return Complete(MailStatus::Error(kErrInvalidPassword));
+  if (popUser_.empty() || HasLineBreak(popUser_)) return Fail(MailStatus::Error(kErrInvalidUserName));
+  if (HasLineBreak(popPassword_)) return Fail(MailStatus::Error(kErrInvalidPassword));
   pop_ = std::make_unique<Pop3Session>(static_cast<TransferEvents&>(*this));
   MailAccount account{popHost_, popUser_, popPassword_, EffectiveTimeOut()};
   return Run(Op::PopConnect, pop_->StartConnect(account));
 }
 
-MailStatus mMail::Fetch() {
+MailStatus mMail::DoFetch() {
+  if (InUse()) return MailStatus::Error(kErrBusy);
   if ((flags_ & kFlagFetchMailbox) == 0) {
     if ((flags_ & kFlagReadStoredFile) == 0) return MailStatus::Error(kErrInvalidEntry);
     // Reading a stored message is local.
@@ -171,7 +223,6 @@ MailStatus mMail::Fetch() {
     }
     return s;
   }
-  if (Busy()) return MailStatus::Error(kErrBusy);
   if (!pop_) return Complete(MailStatus::Error(kErrNotConnected));
   FetchTarget target;
   if (messageFileFresh_ && !messageFile_.empty()) {
@@ -179,20 +230,20 @@ MailStatus mMail::Fetch() {
   } else if (!mailDirectory_.empty()) {
     target.directory = mailDirectory_;
   } else {
-    return Complete(MailStatus::Error(kErrCannotOpenFile));
+    return Fail(MailStatus::Error(kErrCannotOpenFile));
   }
   messageFileFresh_ = false;
   return Run(Op::PopFetch, pop_->StartFetch(target));
 }
 
-MailStatus mMail::DeleteMessage() {
-  if (Busy()) return MailStatus::Error(kErrBusy);
+MailStatus mMail::DoDeleteMessage() {
+  if (InUse()) return MailStatus::Error(kErrBusy);
   if (!pop_) return Complete(MailStatus::Error(kErrNotConnected));
   return Run(Op::PopDelete, pop_->StartDelete());
 }
 
-MailStatus mMail::Close() {
-  if (Busy()) return MailStatus::Error(kErrBusy);
+MailStatus mMail::DoClose() {
+  if (InUse()) return MailStatus::Error(kErrBusy);
   if (smtp_) return Run(Op::SmtpClose, smtp_->StartClose());
   if (pop_) return Run(Op::PopClose, pop_->StartClose());
   return Complete(MailStatus::Ok());
@@ -207,14 +258,21 @@ MailStatus mMail::Complete(MailStatus outcome) {
   return MailStatus::Ok();
 }
 
+MailStatus mMail::Fail(MailStatus outcome) {
+  EndSession();
+  return Complete(std::move(outcome));
+}
+
+void mMail::EndSession() {
+  // Dropping a session closes its connection: without QUIT for SMTP; for
+  // POP3 libcurl says QUIT when the connection still works, which carries
+  // out the deletions (each of a message already stored).
+  smtp_.reset();
+  pop_.reset();
+}
+
 MailStatus mMail::Run(Op op, MailStatus started) {
-  if (!started.ok()) {
-    // Nothing went out: a session that never connected, or one that cannot
-    // even say goodbye, is dropped.
-    if (op == Op::SmtpConnect || op == Op::SmtpClose) smtp_.reset();
-    if (op == Op::PopConnect || op == Op::PopClose) pop_.reset();
-    return Complete(started);
-  }
+  if (!started.ok()) return Fail(std::move(started));
   op_ = op;
   opBlocking_ = blocking_;
   if (!opBlocking_) return MailStatus::Ok();
@@ -230,68 +288,40 @@ MailStatus mMail::Run(Op op, MailStatus started) {
   return blockingOutcome_;
 }
 
-CurlTransfer* mMail::ActiveTransfer() {
-  switch (op_) {
-    case Op::SmtpConnect:
-    case Op::SmtpSend:
-    case Op::SmtpClose:
-      return smtp_ ? &smtp_->Transfer() : nullptr;
-    case Op::PopConnect:
-    case Op::PopFetch:
-    case Op::PopDelete:
-    case Op::PopClose:
-      return pop_ ? &pop_->Transfer() : nullptr;
-    case Op::None:
-      break;
-  }
-  return nullptr;
-}
+bool mMail::IsSmtp(Op op) { return op == Op::SmtpConnect || op == Op::SmtpSend || op == Op::SmtpClose; }
 
 void mMail::Drive() {
-  CurlTransfer* transfer = ActiveTransfer();
-  if (transfer == nullptr) return;
-  if (auto outcome = transfer->Drive()) OnFinished(std::move(*outcome));
+  if (op_ == Op::None) return;
+  std::optional<MailStatus> outcome;
+  try {
+    if (IsSmtp(op_)) {
+      if (smtp_) outcome = smtp_->Drive();
+    } else if (pop_) {
+      outcome = pop_->Transfer().Drive();
+      if (outcome) outcome = pop_->Finish(std::move(*outcome));
+    }
+  } catch (const std::bad_alloc&) {
+    outcome = MailStatus::Error(kErrNoBuffers);
+  } catch (const std::exception&) {
+    outcome = MailStatus::Error(kErrInternalState);
+  }
+  if (outcome) OnFinished(std::move(*outcome));
 }
 
 void mMail::OnFinished(MailStatus outcome) {
   const Op op = op_;
-  switch (op) {
-    case Op::PopConnect:
-    case Op::PopFetch:
-    case Op::PopDelete:
-    case Op::PopClose:
-      outcome = pop_->Finish(std::move(outcome));
-      break;
-    default:
-      break;
-  }
-  switch (op) {
-    case Op::SmtpConnect:
-      if (!outcome.ok()) smtp_.reset();
-      break;
-    case Op::SmtpSend:
-      // The message has gone: the next one starts from an empty tree.
-      if (outcome.ok()) parts_.Clear();
-      break;
-    case Op::SmtpClose:
-      smtp_.reset();
-      break;
-    case Op::PopConnect:
-      if (!outcome.ok()) pop_.reset();
-      break;
-    case Op::PopFetch:
-      if (outcome.ok()) {
-        messageFile_ = pop_->LastFile().string();
-        messageFileFresh_ = false;
-      }
-      break;
-    case Op::PopClose:
-      pop_.reset();
-      break;
-    default:
-      break;
-  }
   op_ = Op::None;
+  if (!outcome.ok()) {
+    EndSession();
+  } else if (op == Op::SmtpSend) {
+    // The message has gone: the next one starts from an empty tree.
+    parts_.Clear();
+  } else if (op == Op::PopFetch) {
+    messageFile_ = pop_->LastFile().string();
+    messageFileFresh_ = false;
+  } else if (op == Op::SmtpClose || op == Op::PopClose) {
+    EndSession();
+  }
   if (opBlocking_) {
     blockingOutcome_ = std::move(outcome);
   } else if (outcome.ok()) {
@@ -348,7 +378,12 @@ bool mMail::Pump() {
 }
 
 void mMail::WaitForActivity(std::chrono::milliseconds timeout) {
-  if (CurlTransfer* transfer = ActiveTransfer()) transfer->Wait(timeout);
+  if (op_ == Op::None) return;
+  if (IsSmtp(op_)) {
+    if (smtp_) smtp_->Wait(timeout);
+  } else if (pop_) {
+    pop_->Transfer().Wait(timeout);
+  }
 }
 
 }  // namespace zorvik::mail

@@ -16,12 +16,40 @@
 //    Progress.
 //  - Not blocking: the call starts the operation and returns success; Done or
 //    AsyncError(number, description) follows from a pump of the Host.
+//  - A failed network operation ends the session: the connection is closed
+//    (a POP3 mailbox is released) and the next connect starts a fresh one;
+//    Blocking can be changed again. Only the refusals 20005 (already
+//    connected) and 20006 (busy) leave an open session as it was.
+//  - POP3 never loses mail: a fetch counts only once the message file and
+//    its folder entry are flushed to disk, and only a message that counts
+//    can be deleted. Deletions take effect when the session ends: with QUIT
+//    (a close, or a failure while the server still answers) they are
+//    carried out; when the link itself fails the server keeps those
+//    messages, and the next retrieval fetches them again.
+//  - Sending prepares the message in slices between pumps and writes it
+//    while it sends: a large message neither holds the caller's event loop
+//    nor exists whole in memory.
+//  - Time-out (TimeOut): connecting has that limit as a whole; afterwards an
+//    operation fails with 10060 only after that many seconds without
+//    progress, however long the transfer takes.
+//  - Credentials (SMTP AUTH, POP3 USER/PASS) go out in clear only to this
+//    machine (localhost, 127.0.0.0/8, ::1). To any other host the session
+//    needs TLS; a server that offers none fails the connect with 20004 and a
+//    description saying so, and a certificate that cannot be verified fails
+//    it with 20004 and "certificate of HOST could not be verified: ...".
 // Local operations (2, 4, 7, 9, 13 with Flags 2) finish inside the call in
 // either mode, return their outcome and raise no event: a Done from them
 // would be taken by the callers' state machines for the end of the network
-// operation they start next.
-// A call made while a network operation runs is refused with 20006 from the
-// call itself, so the running operation's events stay its own.
+// operation they start next. Loading a file (9) yields to the event loop
+// between megabytes; it refuses anything but a regular file, and files above
+// kMaxAttachmentBytes (256 MiB), with 20013.
+// A call made while an operation runs (a network operation, or a file being
+// loaded) is refused with 20006 from the call itself, so the running
+// operation's events and the message being sent stay as they are.
+//
+// Errors carry a number of the table in MailErrors.h and a description: the
+// table's text, or for a few failures a more specific one (an over-size
+// file, a server without encryption, a certificate). Show the description.
 // Nothing throws across this interface.
 
 #include <chrono>
@@ -33,7 +61,9 @@
 
 #include "core/Host.h"
 #include "mail/CurlTransfer.h"
+#include "mail/FileRead.h"
 #include "mail/MailErrors.h"
+#include "mail/MimeWriter.h"
 #include "mail/PartTree.h"
 
 namespace zorvik::mail {
@@ -88,7 +118,8 @@ class mMail : public EventSource, private TransferEvents {
   MailStatus SetBlocking(bool blocking);
   int Trace() const { return trace_ ? 1 : 0; }
   void SetTrace(int trace) { trace_ = trace != 0; }
-  // Seconds; bounds every network operation. 0 or less means 60.
+  // Seconds: the limit for connecting and for silence during a transfer
+  // (see above). 0 or less means 60.
   int TimeOut() const { return timeOut_; }
   void SetTimeOut(int seconds) { timeOut_ = seconds; }
 
@@ -136,7 +167,9 @@ class mMail : public EventSource, private TransferEvents {
   // --- the part tree --------------------------------------------------------
   int PartCount() const { return parts_.PartCount(); }
   int PartIndex() const { return parts_.PartIndex(); }
-  MailStatus SetPartIndex(int index) { return parts_.SetPartIndex(index); }
+  MailStatus SetPartIndex(int index) {
+    return InUse() ? MailStatus::Error(kErrBusy) : parts_.SetPartIndex(index);
+  }
   std::string ContentType() const { return parts_.Current().contentType; }
   void SetContentType(std::string v) { parts_.Current().contentType = std::move(v); }
   std::string ContentSubtype() const { return parts_.Current().contentSubtype; }
@@ -150,13 +183,13 @@ class mMail : public EventSource, private TransferEvents {
   std::string ContentDisposition() const { return parts_.Current().contentDisposition; }
   void SetContentDisposition(std::string v) { parts_.Current().contentDisposition = std::move(v); }
   std::string PartBody(int index = 0) const { return parts_.PartBody(index); }
-  MailStatus SetPartBody(std::string text) { return parts_.SetPartBody(0, std::move(text)); }
+  MailStatus SetPartBody(std::string text) { return SetPartBody(0, std::move(text)); }
   MailStatus SetPartBody(int index, std::string text) {
-    return parts_.SetPartBody(index, std::move(text));
+    return InUse() ? MailStatus::Error(kErrBusy) : parts_.SetPartBody(index, std::move(text));
   }
   // Starts a new message: a single empty root part. A successful send does
   // this by itself.
-  void ClearMessage() { parts_.Clear(); }
+  MailStatus ClearMessage();
   const PartTree& Parts() const { return parts_; }
 
   // The message as the next send would write it (Date and Message-ID made
@@ -171,6 +204,8 @@ class mMail : public EventSource, private TransferEvents {
 
   // True while a network operation runs.
   bool Busy() const { return op_ != Op::None; }
+  // True while a network operation runs or a file is being loaded.
+  bool InUse() const { return Busy() || loading_; }
   bool Connected() const;
 
   // EventSource
@@ -199,11 +234,28 @@ class mMail : public EventSource, private TransferEvents {
   void TraceLine(std::string line) override;
   void Progress(long done, long total) override;
 
+  MailStatus DoPopConnect();
+  MailStatus DoSmtpConnect();
+  MailStatus DoAppendPart();
+  MailStatus DoLoadFile();
+  MailStatus DoDeleteMessage();
+  MailStatus DoFetch();
+  MailStatus DoSend();
+  MailStatus DoClose();
+  // Runs `op` so that no exception leaves the component: a failure of a
+  // network operation (`network`) ends the session like any other.
+  template <typename Op_>
+  MailStatus Guarded(bool network, Op_&& op);
+  MessageHeaders Headers();
+
   // Runs a network operation whose transfer `start` has begun (or failed to).
   MailStatus Run(Op op, MailStatus started);
   // Ends an operation that needed no transfer.
   MailStatus Complete(MailStatus outcome);
-  CurlTransfer* ActiveTransfer();
+  // Ends a network operation that failed before a transfer, and the session.
+  MailStatus Fail(MailStatus outcome);
+  void EndSession();
+  static bool IsSmtp(Op op);
   void Drive();
   void OnFinished(MailStatus outcome);
   void Deliver();
@@ -227,6 +279,7 @@ class mMail : public EventSource, private TransferEvents {
   std::unique_ptr<SmtpSender> smtp_;
   std::unique_ptr<Pop3Session> pop_;
   Op op_ = Op::None;
+  bool loading_ = false;
   bool opBlocking_ = false;
   MailStatus blockingOutcome_;
   std::deque<Event> events_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 
 #include "MailTestHelpers.h"
@@ -148,6 +149,61 @@ TEST(MimeWriterTest, MultipartWithoutBoundaryGetsOne) {
   EXPECT_TRUE(out.ends_with("\r\n" + delimiter + "--\r\n")) << out;
 }
 
+// Each multipart's delimiter lines must be exactly its own: one before each
+// child and the closing one. Returns the boundaries found, outermost first.
+std::vector<std::string> CheckDelimiters(const std::string& message,
+                                         const std::vector<std::size_t>& children) {
+  std::vector<std::string> boundaries;
+  for (std::size_t at = 0; (at = message.find("boundary=", at)) != std::string::npos; at += 9) {
+    std::string b = message.substr(at + 9, message.find_first_of(";\r", at + 9) - at - 9);
+    if (b.front() == '"') b = b.substr(1, b.size() - 2);
+    boundaries.push_back(b);
+  }
+  EXPECT_EQ(boundaries.size(), children.size());
+  for (std::size_t i = 0; i < boundaries.size() && i < children.size(); ++i) {
+    std::size_t lines = message.starts_with("--" + boundaries[i]) ? 1 : 0;
+    for (std::size_t at = 0; (at = message.find("\n--" + boundaries[i], at)) != std::string::npos; ++at)
+      ++lines;
+    EXPECT_EQ(lines, children[i] + 1) << boundaries[i] << " in\n" << message;
+  }
+  return boundaries;
+}
+
+// A boundary that a part holds at the start of a line (here after a
+// quoted-printable soft line break), or that begins with an enclosing part's
+// boundary, is replaced; one that is safe stays.
+TEST(MimeWriterTest, BoundariesNeverOccurInsideTheirParts) {
+  for (const bool held : {false, true}) {
+    MimePart root;
+    root.contentType = "multipart";
+    root.boundary = "b1";
+    MimePart& inner = Child(root, "multipart", "", "");
+    inner.boundary = "b12";  // "--b12" lines would also read as "--b1" lines
+    Child(inner, "text", "7bit", "not at the start: --b1\r\n");
+    // Where a soft break falls is the encoder's choice: try every column.
+    std::string softBreaks;
+    for (std::size_t column = 60; held && column < 78; ++column)
+      softBreaks += std::string(column, 'x') + "--b1 x\r\n";
+    Child(root, "text", "quoted-printable", softBreaks);
+    Child(root, "application", "base64", "--b1\r\n");  // base64 cannot hold it
+    std::string whole, pieces;
+    ASSERT_TRUE(WriteMessage(Headers(), root, whole).ok());
+    MessageWriter writer;
+    ASSERT_TRUE(writer.Start(Headers(), root).ok());
+    while (!writer.Prepare(std::chrono::microseconds(1))) {
+    }
+    while (writer.Read(pieces, 1000)) {
+    }
+    EXPECT_EQ(pieces.size(), writer.Size());
+    for (const std::string* message : {&whole, &pieces}) {
+      const auto boundaries = CheckDelimiters(*message, {3, 1});
+      ASSERT_EQ(boundaries.size(), 2u);
+      EXPECT_EQ(boundaries[0] == "b1", !held) << boundaries[0];
+      EXPECT_EQ(boundaries[1] == "b12", held) << boundaries[1];
+    }
+  }
+}
+
 TEST(BodyEncoderTest, SevenBitSafetyAndUuencodeName) {
   EXPECT_TRUE(IsSevenBitSafe("a\r\nb"));
   EXPECT_TRUE(IsSevenBitSafe(std::string(998, 'a')));
@@ -175,6 +231,19 @@ TEST(MailHeadersTest, AddressListsAndFolding) {
   EXPECT_LE(test::LongestLine(line), 78u);
   for (std::size_t fold; (fold = line.find("\r\n ")) != std::string::npos;) line.erase(fold, 2);
   EXPECT_EQ(line, "Subject: " + words + "\r\n") << "folded only at blanks";
+}
+
+TEST(MailUrlTest, CredentialsNeedTlsAwayFromThisMachine) {
+  const std::pair<const char*, bool> hosts[] = {  // host, names this machine
+      {"localhost", true},          {"LOCALHOST:2525", true},      {" 127.8.9.10:25 ", true},
+      {"[::1]:25", true},           {"[::ffff:127.0.0.1]", true},  {"mail.example.org", false},
+      {"localhost.example.org", false}, {"127.0.0.1.example.org", false}, {"192.0.2.1", false},
+      {"[::2]", false},             {"0.0.0.0", false},            {"", false}};
+  for (const auto& [host, local] : hosts) {
+    EXPECT_EQ(IsLoopbackHost(host), local) << host;
+    EXPECT_EQ(RequiresTls(host, true), !local) << host;
+    EXPECT_FALSE(RequiresTls(host, false)) << host;
+  }
 }
 
 TEST(MailUrlTest, HostAndPort) {

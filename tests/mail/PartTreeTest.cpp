@@ -41,6 +41,21 @@ TEST(PartTreeTest, BodyPiecesConcatenate) {
   for (int bad : {-1, 1 << 20}) EXPECT_EQ(t.SetPartBody(bad, "x").number, kErrInvalidEntry);
 }
 
+TEST(PartTreeTest, NestingStopsAtItsLimit) {
+  testing::FakeHost host;
+  mMail mail(host);
+  int depth = 0;
+  MailStatus refused;
+  for (; depth < 200'000; ++depth) {
+    if (refused = mail.SetAction(4); !refused.ok()) break;
+    ASSERT_TRUE(mail.SetAction(7).ok());
+  }
+  EXPECT_EQ(depth, 100);
+  EXPECT_EQ(refused.number, kErrCannotDescend);
+  std::string message;
+  EXPECT_TRUE(mail.ComposeMessage(message).ok());
+}
+
 TEST(MailComponentTest, OperationsWithoutConnectionFail) {
   testing::FakeHost host;
   mMail mail(host);

@@ -1,16 +1,32 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "mail/mMail.h"
 #include "support/FakeHost.h"
 #include "support/MailPeers.h"
 
+// Every fsync of this program, as (device, inode) of what it flushed, in
+// order; then the real one.
+std::vector<std::pair<dev_t, ino_t>> g_flushed;
+extern "C" int fsync(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) == 0) g_flushed.emplace_back(st.st_dev, st.st_ino);
+  return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+
 namespace zorvik::mail {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 const std::string kFirst =
     "From: Ann <ann@example.org>\r\n"
@@ -70,12 +86,10 @@ TEST_F(Pop3Test, FetchesExactBytesAndDeletesOnClose) {
   ASSERT_TRUE(s.ok()) << s.description;
   EXPECT_EQ(mail_->MessageCount(), 2);
 
-  mail_->SetMessageFile(inbox_.string());  // received, but cannot take the place of a folder
-  EXPECT_EQ(Fetch().number, kErrCannotOpenFile);
-  EXPECT_EQ(mail_->SetAction(10).number, kErrInternalState)
-      << "a message that was not saved must not be deleted";
+  EXPECT_EQ(mail_->SetAction(10).number, kErrInternalState) << "nothing fetched to delete";
+  ASSERT_TRUE(mail_->SetAction(1).ok());
   mail_->SetMessageFile((dir_.path() / "chosen.eml").string());
-  ASSERT_TRUE(Fetch().ok()) << "the retry fetches the same message";
+  ASSERT_TRUE(Fetch().ok());
   EXPECT_EQ(testing::ReadFile(dir_.path() / "chosen.eml"), kFirst) << "dot lines come back";
   EXPECT_EQ(lastDone, static_cast<long>(kFirst.size()));
   EXPECT_EQ(lastTotal, lastDone);
@@ -84,21 +98,21 @@ TEST_F(Pop3Test, FetchesExactBytesAndDeletesOnClose) {
   EXPECT_TRUE(testing::ReadFile(inbox_ / "8.msg") == Second());
   EXPECT_EQ(lastDone, static_cast<long>(Second().size()));
   EXPECT_EQ(lastTotal, lastDone);
-  EXPECT_EQ(Fetch().number, kErrInternalState) << "no third message";
-
   ASSERT_TRUE(mail_->SetAction(10).ok());
-  EXPECT_EQ(mail_->SetAction(10).number, kErrInternalState) << "already deleted";
-  EXPECT_EQ(server_->MailboxSize(), 2) << "deletion waits for the close";
-  ASSERT_TRUE(mail_->SetAction(8).ok());
+  EXPECT_EQ(server_->MailboxSize(), 2) << "deletion waits for the end of the session";
+  EXPECT_EQ(Fetch().number, kErrInternalState) << "no third message";
   EXPECT_EQ(server_->MailboxSize(), 1);
   EXPECT_EQ(testing::ReadFile(inbox_ / "7.msg"), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(inbox_), {}), 2);  // 7.msg, 8.msg
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), {}), 2) << "no partial file left";
+
   ASSERT_TRUE(mail_->SetAction(1).ok());
   EXPECT_EQ(mail_->MessageCount(), 1);
   ASSERT_TRUE(Fetch().ok());
   EXPECT_EQ(testing::ReadFile(mail_->MessageFile()), kFirst) << "the one fetched last went";
+  ASSERT_TRUE(mail_->SetAction(10).ok());
   ASSERT_TRUE(mail_->SetAction(8).ok());
+  EXPECT_EQ(server_->MailboxSize(), 0);
 }
 
 TEST_F(Pop3Test, LoginAndConnectionFailures) {
@@ -118,6 +132,88 @@ TEST_F(Pop3Test, LoginAndConnectionFailures) {
   EXPECT_EQ(mail_->SetAction(1).number, 10061);
   mail_->SetPopUserName("");
   EXPECT_EQ(mail_->SetAction(1).number, kErrInvalidUserName);
+}
+
+// A message counts as fetched only once it and its folder entry are on disk.
+TEST_F(Pop3Test, AFetchedMessageIsFlushedToDisk) {
+  auto flushed = [](const fs::path& p) {
+    struct stat st {};
+    ::stat(p.c_str(), &st);
+    for (std::size_t i = 0; i < g_flushed.size(); ++i)
+      if (g_flushed[i] == std::make_pair(st.st_dev, st.st_ino)) return static_cast<int>(i);
+    return -1;
+  };
+  ASSERT_TRUE(mail_->SetAction(1).ok());
+  for (const fs::path& chosen : {fs::path(), dir_.path() / "chosen.eml"}) {
+    g_flushed.clear();
+    if (!chosen.empty()) mail_->SetMessageFile(chosen.string());
+    ASSERT_TRUE(Fetch().ok());
+    const fs::path file = mail_->MessageFile();
+    EXPECT_GE(flushed(file), 0) << file;
+    EXPECT_GT(flushed(file.parent_path()), flushed(file)) << "the folder after the file";
+  }
+  ASSERT_TRUE(mail_->SetAction(8).ok());
+}
+
+// A failed fetch ends the session. Deletions made before it were of messages
+// already stored; the failed message stays on the server.
+TEST_F(Pop3Test, AFailedFetchEndsTheSessionAndLosesNoMail) {
+  server_->SetMailbox({kFirst, Second(), "Subject: third\r\n\r\n3\r\n"});
+  ASSERT_TRUE(mail_->SetAction(1).ok());
+  ASSERT_TRUE(Fetch().ok());
+  ASSERT_TRUE(mail_->SetAction(10).ok());
+  mail_->SetMessageFile(inbox_.string());  // a folder: the second cannot be stored
+  EXPECT_EQ(Fetch().number, kErrCannotOpenFile);
+  EXPECT_FALSE(mail_->Connected());
+  EXPECT_TRUE(mail_->SetBlocking(false).ok());
+  ASSERT_TRUE(mail_->SetBlocking(true).ok());
+  ASSERT_TRUE(mail_->SetAction(1).ok()) << "a fresh session";
+  EXPECT_EQ(mail_->MessageCount(), 2) << "the first was deleted when the session ended";
+  ASSERT_TRUE(Fetch().ok());
+  EXPECT_TRUE(testing::ReadFile(mail_->MessageFile()) == Second());
+  ASSERT_TRUE(mail_->SetAction(8).ok());
+}
+
+// Scripted servers: one that sends a message slowly (slower than the
+// time-out allows for the whole), one that stops in the middle, one that
+// drops the link. Only silence times out, and a dropped link ends the session.
+TEST_F(Pop3Test, SlowStoppingAndDroppingServers) {
+  std::string body;
+  for (int i = 0; body.size() < 1500; ++i) body += "line " + std::to_string(i) + "\r\n";
+  auto script = [&](const std::string& retr) {
+    return std::vector<std::string>{"+OK ready\r\n", "+OK\r\nUSER\r\n.\r\n", "+OK\r\n", "+OK\r\n",
+                                    "+OK\r\n1 " + std::to_string(body.size()) + "\r\n.\r\n", retr,
+                                    "+OK bye\r\n"};
+  };
+  testing::ScriptedPeer slow(script("<trickle 2.5>+OK\r\n" + body + ".\r\n"));
+  testing::ScriptedPeer stopping(script("+OK\r\n" + body.substr(0, 700)));
+  testing::ScriptedPeer dropping(script("<drop>"));
+  mail_->SetTimeOut(1);
+  mail_->SetPopHost(slow.host());
+  ASSERT_TRUE(mail_->SetAction(1).ok());
+  ASSERT_EQ(Fetch().number, 0);
+  EXPECT_TRUE(testing::ReadFile(mail_->MessageFile()) == body);
+  ASSERT_TRUE(mail_->SetAction(8).ok());
+
+  mail_->SetPopHost(stopping.host());
+  ASSERT_TRUE(mail_->SetAction(1).ok());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Fetch().number, kErrTimedOut);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+  EXPECT_FALSE(mail_->Connected());
+
+  ASSERT_TRUE(mail_->SetBlocking(false).ok());
+  int failure = 0;
+  mail_->onAsyncError = [&](int number, const std::string&) { failure = number; };
+  mail_->onDone = [&] { Fetch(); };
+  mail_->SetPopHost(dropping.host());
+  ASSERT_TRUE(mail_->SetAction(1).ok());
+  for (int i = 0; i < 500 && failure == 0; ++i) host_.WaitEvents(20ms);
+  EXPECT_NE(failure, 0);
+  EXPECT_FALSE(mail_->Connected());
+  mail_->onDone = nullptr;
+  mail_->SetPopHost(server_->host());
+  EXPECT_TRUE(mail_->SetAction(1).ok()) << "a fresh session";
 }
 
 }  // namespace

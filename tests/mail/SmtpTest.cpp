@@ -11,6 +11,7 @@
 namespace zorvik::mail {
 namespace {
 
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 constexpr auto npos = std::string::npos;
 
@@ -35,14 +36,21 @@ class SmtpTest : public ::testing::Test {
 
 testing::SmtpSink* SmtpTest::sink_ = nullptr;
 
+// Bodies large enough that every encoder and the sender work in several
+// pieces; an independent parser decodes what arrived.
 TEST_F(SmtpTest, BlockingSendOfEveryEncodingOverOneConnection) {
   std::string binary;
-  for (int i = 0; i < 3000; ++i) binary += static_cast<char>((i * 31 + i / 7) % 256);
+  for (int i = 0; i < 300'000; ++i) binary += static_cast<char>((i * 31 + i / 7) % 256);
   // Runs for BinHex; no final line break, which quoted-printable must not add.
   binary += std::string(40, '\x90') + std::string(300, '\0');
   // Lines that SMTP must dot-stuff, one of them the end-of-data mark.
-  const std::string text = "First line\r\n.starts with a dot\r\n..two dots\r\n.\r\nlast\r\n";
-  const char* encodings[] = {"base64", "quoted-printable", "7bit", "x-uuencode", "mac-binhex40"};
+  std::string text = "First line\r\n";
+  while (text.size() < 600'000) text += ".starts with a dot\r\n..two dots\r\n.\r\nmore text\r\n";
+  text += "last\r\n";
+  // Encoding, and whether the part is the text (else the binary data).
+  const std::pair<std::string, bool> encodings[] = {
+      {"base64", false},     {"quoted-printable", false}, {"7bit", true},
+      {"x-uuencode", false}, {"mac-binhex40", false},     {"quoted-printable", true}};
   testing::TempDir files;
   int done = 0;  // part operations raise none, and neither do blocking ones
   mail_->onDone = [&] { ++done; };
@@ -50,15 +58,16 @@ TEST_F(SmtpTest, BlockingSendOfEveryEncodingOverOneConnection) {
   mail_->SetContentSubtype("mixed");
   mail_->SetContentParameters("boundary=4711_boundary");
   mail_->SetBoundary("4711_boundary");
-  for (const std::string e : encodings) {
+  for (const auto& [e, isText] : encodings) {
     ASSERT_TRUE(mail_->SetAction(4).ok());
     ASSERT_TRUE(mail_->SetAction(7).ok());
-    mail_->SetContentType(e == "7bit" ? "text" : "application");
+    mail_->SetContentType(isText ? "text" : "application");
     mail_->SetTransferEncoding(e);
     mail_->SetContentDisposition("attachment; filename=\"" + e + "\"");
-    testing::WriteFile(files.path() / e, e == "7bit" ? text : binary);
+    const fs::path file = files.path() / (e + (isText ? ".txt" : ".bin"));
+    testing::WriteFile(file, isText ? text : binary);
     mail_->SetFlags(130);
-    mail_->SetMessageFile((files.path() / e).string());
+    mail_->SetMessageFile(file.string());
     ASSERT_TRUE(mail_->SetAction(9).ok());
     ASSERT_TRUE(mail_->SetAction(2).ok());
   }
@@ -98,12 +107,12 @@ TEST_F(SmtpTest, BlockingSendOfEveryEncodingOverOneConnection) {
   ASSERT_EQ(got[0].parts.size(), std::size(encodings));
   for (std::size_t i = 0; i < std::size(encodings); ++i) {
     auto [encoding, body] = got[0].parts[i];
-    EXPECT_EQ(encoding, encodings[i]);
+    EXPECT_EQ(encoding, encodings[i].first);
     if (encoding == "mac-binhex40") {
       const auto file = test::DecodeBinHex(body);
       body = file && file->crcOk ? file->data : "CRC error";
     }
-    EXPECT_TRUE(body == (i == 2 ? text : binary)) << encodings[i];
+    EXPECT_TRUE(body == (encodings[i].second ? text : binary)) << i << " " << encoding;
   }
 
   const std::size_t ehlo = trace.find("EHLO ");
@@ -116,30 +125,20 @@ TEST_F(SmtpTest, BlockingSendOfEveryEncodingOverOneConnection) {
     EXPECT_EQ(trace.find(hidden), npos) << hidden << " shown in\n" << trace;
 }
 
-TEST_F(SmtpTest, RefusedMessagesAreKeptAndNotSent) {
-  mail_->SetPartBody("x\r\n");
-  ASSERT_TRUE(mail_->SetBlocking(true).ok());
-  ASSERT_TRUE(mail_->SetAction(3).ok());
-  mail_->SetFlags(64);
-  // Bcc is never written as a header: only the send itself can refuse it.
-  mail_->SetBcc("e@x>\r\nRCPT TO:<victim@example.com");
-  EXPECT_EQ(mail_->SetAction(15).number, kErrInvalidEntry);
-  mail_->SetBcc("");
-  mail_->SetTo(" ; , ");
-  EXPECT_EQ(mail_->SetAction(15).number, kErrDestinationRequired);
-  EXPECT_EQ(mail_->PartBody(), "x\r\n") << "a refused message is kept";
-  EXPECT_TRUE(mail_->SetAction(8).ok());
-  EXPECT_TRUE(sink_->Received().empty());
-}
-
 TEST_F(SmtpTest, NotBlockingRaisesOneEventAfterEachStep) {
   std::vector<std::string> log;
   const int next[] = {15, 8};  // after the connect: send; after the send: close
   long lastDone = 0, lastTotal = 0;
+  std::vector<int> refusals;  // local operations tried while the send runs
   mail_->onDone = [&] {
     log.push_back("done");
     if (log.size() <= std::size(next)) {
       EXPECT_TRUE(mail_->SetAction(next[log.size() - 1]).ok());
+    }
+    if (log.size() == 1) {
+      for (int action : {4, 7, 2, 9}) refusals.push_back(mail_->SetAction(action).number);
+      refusals.push_back(mail_->SetPartBody("late").number);
+      refusals.push_back(mail_->SetPartIndex(0).number);
     }
   };
   mail_->onAsyncError = [&](int, const std::string& d) { log.push_back(d); };
@@ -159,7 +158,11 @@ TEST_F(SmtpTest, NotBlockingRaisesOneEventAfterEachStep) {
       host_.WaitEvents(20ms);
   };
   pumpUntil(3);
-  EXPECT_EQ(sink_->Received().size(), 1u);
+  EXPECT_EQ(refusals, std::vector<int>(6, kErrBusy));
+  EXPECT_EQ(mail_->PartCount(), 0);
+  EXPECT_EQ(mail_->PartBody(), "") << "the sent message is cleared";
+  ASSERT_EQ(sink_->Received().size(), 1u);
+  EXPECT_EQ(sink_->Received()[0].parts.size(), 1u);
   EXPECT_FALSE(mail_->Connected());
   EXPECT_GT(lastTotal, 100000);
   EXPECT_EQ(lastDone, lastTotal);
@@ -175,8 +178,8 @@ TEST_F(SmtpTest, NotBlockingRaisesOneEventAfterEachStep) {
 TEST_F(SmtpTest, FailuresAndSilentServersEndInTime) {
   testing::ScriptedPeer unwilling({"554 5.3.2 not accepting mail\r\n"});
   testing::ScriptedPeer silent({""});
-  // Answers EHLO and NOOP, then nothing: not the next NOOP, not QUIT.
-  testing::ScriptedPeer stopping({"220 peer ready\r\n", "250 peer\r\n", "250 ok\r\n"});
+  // Answers EHLO, then nothing: not QUIT.
+  testing::ScriptedPeer stopping({"220 peer ready\r\n", "250 peer\r\n"});
   mail_->SetTimeOut(1);
   ASSERT_TRUE(mail_->SetBlocking(true).ok());
   const std::pair<std::string, int> cases[] = {
@@ -204,6 +207,185 @@ TEST_F(SmtpTest, FailuresAndSilentServersEndInTime) {
   start = std::chrono::steady_clock::now();
   mail_.reset();  // dropped while connected
   EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
+}
+
+// One refused recipient or one dropped link ends the session in either mode:
+// the next connect starts a fresh one.
+TEST_F(SmtpTest, AFailedOperationEndsTheSession) {
+  testing::ScriptedPeer dropping({"220 peer\r\n", "250 peer\r\n", "<drop>"});
+  int failure = 0, done = 0;
+  mail_->onAsyncError = [&](int number, const std::string&) { failure = number; };
+  mail_->onDone = [&] { ++done; };
+  mail_->SetPartBody("x\r\n");
+  for (const bool blocking : {true, false}) {
+    SCOPED_TRACE(blocking ? "blocking" : "not blocking");
+    ASSERT_TRUE(mail_->SetBlocking(blocking).ok());
+    auto run = [&](int action) {  // the outcome in either mode
+      failure = done = 0;
+      const MailStatus s = mail_->SetAction(action);
+      const auto deadline = std::chrono::steady_clock::now() + 10s;
+      while (!blocking && s.ok() && failure == 0 && done == 0 &&
+             std::chrono::steady_clock::now() < deadline)
+        host_.WaitEvents(20ms);
+      return blocking ? s.number : failure;
+    };
+    mail_->SetHost(sink_->host());
+    mail_->SetTo("refused@example.net");
+    ASSERT_EQ(run(3), 0);
+    EXPECT_EQ(run(15), kErrUnexpectedResponse);
+    EXPECT_FALSE(mail_->Connected());
+    mail_->SetHost(dropping.host());
+    ASSERT_EQ(run(3), 0);
+    mail_->SetTo("bob@example.net");
+    EXPECT_NE(run(15), 0) << "the link drops at MAIL FROM";
+    EXPECT_FALSE(mail_->Connected());
+    EXPECT_TRUE(mail_->SetBlocking(!blocking).ok());
+    ASSERT_TRUE(mail_->SetBlocking(blocking).ok());
+    mail_->SetHost(sink_->host());
+    ASSERT_EQ(run(3), 0) << "a fresh session";
+    EXPECT_EQ(run(15), 0);
+    EXPECT_EQ(run(8), 0);
+    mail_->SetPartBody("x\r\n");
+  }
+  EXPECT_EQ(sink_->Received().size(), 2u);
+}
+
+// The time-out ends a transfer after that many seconds without progress,
+// however long the whole transfer takes.
+TEST_F(SmtpTest, TimeOutCountsSilenceNotTransferTime) {
+  const std::vector<std::string> upToData = {"220 peer\r\n", "250 peer\r\n", "250 ok\r\n",
+                                             "250 ok\r\n"};
+  auto script = [&](std::vector<std::string> rest) {
+    rest.insert(rest.begin(), upToData.begin(), upToData.end());
+    return rest;
+  };
+  // Reads 2 MB at 1 MB a second: 2 s against a time-out of 1 s.
+  testing::ScriptedPeer slow(script({"<data 1000000>354 go on\r\n", "250 stored\r\n", "221 bye\r\n"}));
+  // Takes the data, then never answers.
+  testing::ScriptedPeer mute(script({"<data 100000000>354 go on\r\n"}));
+  std::string body;
+  while (body.size() < 2'000'000) body += std::string(78, 'x') + "\r\n";
+  mail_->SetTimeOut(1);
+  ASSERT_TRUE(mail_->SetBlocking(true).ok());
+  mail_->SetHost(slow.host());
+  mail_->SetPartBody(body);
+  ASSERT_TRUE(mail_->SetAction(3).ok());
+  EXPECT_EQ(mail_->SetAction(15).number, 0);
+  EXPECT_EQ(mail_->SetAction(8).number, 0);
+
+  mail_->SetHost(mute.host());
+  mail_->SetPartBody("x\r\n");
+  ASSERT_TRUE(mail_->SetAction(3).ok());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(mail_->SetAction(15).number, kErrTimedOut);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+  EXPECT_FALSE(mail_->Connected());
+}
+
+// Addresses go into SMTP commands: only bare ones are sent, and a message
+// that is refused stays as it was.
+TEST_F(SmtpTest, EnvelopeAddressesAreBareAddresses) {
+  using Setter = void (mMail::*)(std::string);
+  const std::pair<Setter, std::string> refused[] = {
+      // Bcc is never written as a header: only the send itself can refuse it.
+      {&mMail::SetBcc, "e@x>\r\nRCPT TO:<victim@example.com"},
+      {&mMail::SetTo, " ; , "},
+      {&mMail::SetTo, "bob smith@example.net"},
+      {&mMail::SetTo, "Bob <bob@exa mple.net>"},
+      {&mMail::SetTo, "Bob <bob@example.net\t>"},
+      {&mMail::SetCc, "<a<b@example.net>"},
+      {&mMail::SetBcc, "eve@example.net>"},
+      {&mMail::SetSenderAddress, "me@exa\x01mple.org"}};
+  ASSERT_TRUE(mail_->SetBlocking(true).ok());
+  for (const auto& [set, value] : refused) {
+    mail_->SetTo("bob@example.net");
+    mail_->SetCc("");
+    mail_->SetBcc("");
+    mail_->SetSenderAddress("bounce@example.org");
+    (mail_.get()->*set)(value);
+    mail_->SetPartBody("x\r\n");
+    ASSERT_TRUE(mail_->SetAction(3).ok());
+    EXPECT_EQ(mail_->SetAction(15).number,
+              value == " ; , " ? kErrDestinationRequired : kErrInvalidEntry)
+        << value;
+    EXPECT_EQ(mail_->PartBody(), "x\r\n") << "a refused message is kept";
+  }
+  EXPECT_TRUE(sink_->Received().empty());
+  mail_->SetTo("\"Smith, Bob\" <bob@example.net>, <carl@example.com>");
+  mail_->SetSenderAddress("<>");  // the null sender of notices
+  ASSERT_TRUE(mail_->SetAction(3).ok());
+  ASSERT_TRUE(mail_->SetAction(15).ok());
+  const auto got = sink_->Received();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].envelopeFrom, "<>");
+  EXPECT_EQ(got[0].recipients, (std::vector<std::string>{"bob@example.net", "carl@example.com"}));
+}
+
+// A part holding the boundary at the start of a line, and a "7bit" part that
+// is not 7bit, still arrive as the parts they were.
+TEST_F(SmtpTest, MimeStaysValidWhateverThePartsHold) {
+  const std::string holdsBoundary =
+      "before\r\n--4711_boundary\r\nContent-Type: text/html\r\n\r\n--4711_boundary--\r\n";
+  const std::string notSevenBit = std::string(1200, 'a') + "\r\nna\xC3\xAFve =\r\n";
+  mail_->SetContentType("multipart");
+  mail_->SetContentSubtype("mixed");
+  mail_->SetContentParameters("boundary=4711_boundary");
+  mail_->SetBoundary("4711_boundary");
+  for (const std::string* body : {&holdsBoundary, &notSevenBit}) {
+    ASSERT_TRUE(mail_->SetAction(4).ok());
+    ASSERT_TRUE(mail_->SetAction(7).ok());
+    mail_->SetContentType("text");
+    mail_->SetContentSubtype("plain");
+    mail_->SetTransferEncoding("7bit");
+    ASSERT_TRUE(mail_->SetPartBody(*body).ok());
+    ASSERT_TRUE(mail_->SetAction(2).ok());
+  }
+  ASSERT_TRUE(mail_->SetBlocking(true).ok());
+  ASSERT_TRUE(mail_->SetAction(3).ok());
+  ASSERT_TRUE(mail_->SetAction(15).ok());
+  const auto got = sink_->Received();
+  ASSERT_EQ(got.size(), 1u);
+  ASSERT_EQ(got[0].parts.size(), 2u) << got[0].bytes.substr(0, 2000);
+  EXPECT_EQ(got[0].parts[0], std::make_pair(std::string("7bit"), holdsBoundary));
+  EXPECT_EQ(got[0].parts[1], std::make_pair(std::string("quoted-printable"), notSevenBit));
+  EXPECT_LE(test::LongestLine(got[0].bytes), 78u);
+  const std::size_t at = got[0].bytes.find("boundary=");
+  ASSERT_NE(at, npos);
+  const std::string boundary = got[0].bytes.substr(at + 9, got[0].bytes.find("\r\n", at) - at - 9);
+  EXPECT_NE(boundary, "4711_boundary");
+  EXPECT_TRUE(boundary.ends_with("_boundary") &&
+              boundary.find_first_not_of("0123456789") == boundary.size() - 9)
+      << "another number of the same form: " << boundary;
+}
+
+// Credentials go out in clear only to this machine; elsewhere they need TLS.
+TEST_F(SmtpTest, CredentialsNeedEncryptionAwayFromThisMachine) {
+  ASSERT_TRUE(mail_->SetBlocking(true).ok());
+  mail_->SetSmtpUserName("alice");
+  mail_->SetSmtpPassword("s3cret pass");
+  bool ran = false;
+  if (const std::string address = testing::NonLoopbackAddress(); !address.empty()) {
+    ran = true;
+    testing::ScriptedPeer plain(
+        {"220 peer\r\n", "250-peer\r\n250 AUTH PLAIN LOGIN\r\n", "235 ok\r\n", "250 ok\r\n"},
+        address);
+    mail_->SetHost(plain.host());
+    const MailStatus s = mail_->SetAction(3);
+    EXPECT_EQ(s.number, kErrLoginFailed);
+    EXPECT_NE(s.description.find("offers no encryption"), npos) << s.description;
+    EXPECT_FALSE(mail_->Connected());
+    for (const std::string& line : plain.ReceivedLines()) EXPECT_FALSE(line.starts_with("AUTH")) << line;
+  }
+  if (std::filesystem::exists("/usr/bin/openssl")) {
+    ran = true;
+    testing::SmtpSink selfSigned("alice:s3cret pass", true);
+    mail_->SetHost(selfSigned.host());
+    const MailStatus s = mail_->SetAction(3);
+    EXPECT_EQ(s.number, kErrLoginFailed);
+    EXPECT_TRUE(s.description.starts_with("certificate of 127.0.0.1 could not be verified: "))
+        << s.description;
+  }
+  if (!ran) GTEST_SKIP() << "no address but loopback and no openssl";
 }
 
 }  // namespace

@@ -1,4 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include "mail/StoredMessage.h"
 #include "mail/mMail.h"
@@ -59,6 +66,65 @@ TEST(StoredMessageTest, ComponentReadsStoredFilesAndRefusesBadAttachments) {
   EXPECT_EQ(run(130, "none.zip"), kErrCannotOpenFile);
   mail.SetTransferEncoding("x-unknown");
   EXPECT_EQ(run(130, "3.msg"), kErrInvalidEntry);
+}
+
+// Writes a short message into a FIFO whenever something opens it for reading.
+class FifoFeeder {
+ public:
+  explicit FifoFeeder(const std::string& path) {
+    ::mkfifo(path.c_str(), 0600);
+    ::signal(SIGPIPE, SIG_IGN);
+    thread_ = std::thread([this, path] {
+      while (!stop_) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+          (void)!::write(fd, "From: a@b\r\n\r\n", 14);
+          ::close(fd);
+        }
+        ::usleep(1000);
+      }
+    });
+  }
+  ~FifoFeeder() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST(StoredMessageTest, FilesThatCannotBeReadWholeAreRefused) {
+  testing::TempDir dir;
+  testing::FakeHost host;
+  mMail mail(host);
+  std::filesystem::create_directory(dir.path() / "folder");
+  FifoFeeder feeder((dir.path() / "pipe").string());
+  testing::WriteFile(dir.path() / "gone.msg", "From: a@b\r\n\r\n");
+  const std::string gone = (dir.path() / "gone.msg").string();
+  {  // 256 MiB and one byte, without taking the disk space
+    const int fd = ::open((dir.path() / "huge.zip").c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_EQ(::ftruncate(fd, (256 << 20) + 1), 0);
+    ::close(fd);
+  }
+  mail.SetTransferEncoding("base64");
+  for (const int flags : {130, 2}) {
+    for (const char* name : {"pipe", "folder", "gone.msg", "huge.zip"}) {
+      if (flags == 2 && name == std::string("huge.zip")) continue;  // only its head is read
+      mail.SetFlags(flags);
+      mail.SetMessageFile((dir.path() / name).string());
+      if (name == std::string("gone.msg")) std::filesystem::remove(gone);
+      const MailStatus s = mail.SetAction(flags == 2 ? 13 : 9);
+      EXPECT_EQ(s.number, kErrCannotOpenFile) << name << " " << flags;
+      if (flags == 130 && name == std::string("huge.zip")) {
+        EXPECT_NE(s.description.find("256 MiB"), std::string::npos) << s.description;
+      }
+      testing::WriteFile(gone, "From: a@b\r\n\r\n");
+    }
+  }
+  EXPECT_EQ(mail.PartBody(), "");
+  EXPECT_EQ(mail.From(), "");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <grp.h>
+#include <ifaddrs.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
@@ -24,12 +25,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Binds (port 0: any free one) or connects to 127.0.0.1:port; the socket or -1.
-int LoopbackSocket(int port, bool bind) {
+// Binds (port 0: any free one) or connects to address:port; the socket or -1.
+int TcpSocket(const std::string& address, int port, bool bind) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::inet_pton(AF_INET, address.c_str(), &addr.sin_addr);
   addr.sin_port = htons(static_cast<uint16_t>(port));
   const auto* a = reinterpret_cast<sockaddr*>(&addr);
   if ((bind ? ::bind(fd, a, sizeof addr) : ::connect(fd, a, sizeof addr)) == 0) return fd;
@@ -40,7 +41,7 @@ int LoopbackSocket(int port, bool bind) {
 }  // namespace
 
 int FreePort() {
-  const int fd = LoopbackSocket(0, true);
+  const int fd = TcpSocket("127.0.0.1", 0, true);
   sockaddr_in addr{};
   socklen_t len = sizeof addr;
   ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
@@ -48,13 +49,19 @@ int FreePort() {
   return ntohs(addr.sin_port);
 }
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteFile(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+std::string NonLoopbackAddress() {
+  ifaddrs* list = nullptr;
+  if (::getifaddrs(&list) != 0) return {};
+  std::string found;
+  for (const ifaddrs* a = list; a != nullptr && found.empty(); a = a->ifa_next) {
+    if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
+    const auto* in = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+    if ((ntohl(in->sin_addr.s_addr) >> 24) == 127) continue;
+    char text[INET_ADDRSTRLEN] = {};
+    if (::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) != nullptr) found = text;
+  }
+  ::freeifaddrs(list);
+  return found;
 }
 
 TempDir::TempDir() {
@@ -76,7 +83,7 @@ void PeerProcess::Start(const std::vector<std::string>& argv) {
   if (posix_spawn(&pid_, args[0], nullptr, nullptr, args.data(), environ) != 0)
     throw std::runtime_error("cannot start " + argv[0]);
   for (int i = 0; i < 1000; ++i) {
-    if (const int fd = LoopbackSocket(port_, false); fd >= 0) return (void)::close(fd);
+    if (const int fd = TcpSocket(address_, port_, false); fd >= 0) return (void)::close(fd);
     if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
       pid_ = -1;  // reaped: nothing left to stop
       break;
@@ -92,9 +99,14 @@ PeerProcess::~PeerProcess() {
 
 // --- SMTP peers ---------------------------------------------------------------
 
-SmtpSink::SmtpSink(const std::string& account) {
+SmtpSink::SmtpSink(const std::string& account, bool startTls) {
   Start({"/usr/bin/python3", ZORVIK_MAIL_SUPPORT_DIR "/smtp_sink.py", std::to_string(port_),
-         "sink", dir_.path().string(), account});
+         startTls ? "tls" : "sink", dir_.path().string(), account});
+}
+
+SmtpDiscard::SmtpDiscard() {
+  Start({"/usr/bin/python3", ZORVIK_MAIL_SUPPORT_DIR "/smtp_sink.py", std::to_string(port_),
+         "discard"});
 }
 
 std::vector<ReceivedMail> SmtpSink::Received() const {
@@ -123,13 +135,25 @@ std::vector<ReceivedMail> SmtpSink::Received() const {
 }
 
 void SmtpSink::Clear() {
-  for (const auto& e : fs::directory_iterator(dir_.path())) fs::remove(e.path());
+  for (const auto& e : fs::directory_iterator(dir_.path()))
+    if (e.path().extension() == ".eml" || e.path().extension() == ".parts") fs::remove(e.path());
 }
 
-ScriptedPeer::ScriptedPeer(std::vector<std::string> script) {
+ScriptedPeer::ScriptedPeer(std::vector<std::string> script, std::string address)
+    : PeerProcess(std::move(address)) {
   script.insert(script.begin(), {"/usr/bin/python3", ZORVIK_MAIL_SUPPORT_DIR "/smtp_sink.py",
-                                 std::to_string(port_), "script"});
+                                 host(), "script", dir_.path().string()});
   Start(script);
+}
+
+std::vector<std::string> ScriptedPeer::ReceivedLines() const {
+  std::istringstream log(ReadFile(dir_.path() / "received.log"));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(log, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 // --- Dovecot -------------------------------------------------------------------

@@ -1,9 +1,10 @@
 #pragma once
 // Real mail peers for the mail tests, each a child process serving
-// 127.0.0.1 on a free port from a private directory: an SMTP sink (aiosmtpd
-// run by the system Python), a scripted peer that plays a misbehaving server,
-// and a private Dovecot POP3 server. The constructor returns once the port
-// accepts connections; the destructor stops the process.
+// 127.0.0.1 (or another address of this machine) on a free port from a
+// private directory: an SMTP sink (aiosmtpd run by the system Python), a
+// scripted peer that plays a misbehaving server, and a private Dovecot POP3
+// server. The constructor returns once the port accepts connections; the
+// destructor stops the process.
 
 #include <filesystem>
 #include <string>
@@ -12,12 +13,14 @@
 
 #include <sys/types.h>
 
+#include "support/TestFiles.h"
+
 namespace zorvik::testing {
 
 // A port nothing listens on (bound once, then released).
 int FreePort();
-std::string ReadFile(const std::filesystem::path& p);
-void WriteFile(const std::filesystem::path& p, const std::string& bytes);
+// An IPv4 address of this machine outside 127.0.0.0/8; empty when it has none.
+std::string NonLoopbackAddress();
 
 // A fresh directory under the system temp dir, removed with the object.
 class TempDir {
@@ -35,11 +38,13 @@ class TempDir {
 class PeerProcess {
  public:
   ~PeerProcess();
-  std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
+  std::string host() const { return address_ + ":" + std::to_string(port_); }
 
  protected:
+  explicit PeerProcess(std::string address = "127.0.0.1") : address_(std::move(address)) {}
   void Start(const std::vector<std::string>& argv);
   TempDir dir_;
+  std::string address_;
   int port_ = FreePort();
   pid_t pid_ = -1;
 };
@@ -56,17 +61,28 @@ struct ReceivedMail {
 class SmtpSink : public PeerProcess {
  public:
   // Offers AUTH for `account` ("user:password") only; sending without AUTH
-  // is allowed too.
-  explicit SmtpSink(const std::string& account);
+  // is allowed too. Recipients whose local part starts with "refused" are
+  // refused. With `startTls` it offers STARTTLS with a self-signed
+  // certificate (made by the openssl program).
+  explicit SmtpSink(const std::string& account, bool startTls = false);
   std::vector<ReceivedMail> Received() const;  // in arrival order
   void Clear();
 };
 
+// An SMTP server that takes any message of any size and keeps nothing.
+class SmtpDiscard : public PeerProcess {
+ public:
+  SmtpDiscard();
+};
+
 // Greets every client with script[0] (empty: never speaks), answers each line
-// it receives with the next entry, then falls silent.
+// it receives with the next entry, then falls silent. Entries may start with
+// the directives "<drop>", "<trickle SECS>" and "<data RATE>" (smtp_sink.py).
 class ScriptedPeer : public PeerProcess {
  public:
-  explicit ScriptedPeer(std::vector<std::string> script);
+  explicit ScriptedPeer(std::vector<std::string> script, std::string address = "127.0.0.1");
+  // Every line the peer received, in order, without line ends.
+  std::vector<std::string> ReceivedLines() const;
 };
 
 class DovecotServer : public PeerProcess {
