@@ -187,6 +187,7 @@ void SmtpSender::FillData() {
 
 MailStatus SmtpSender::Exchange() {
   CURL* easy = transfer_.Easy();
+  const std::size_t before = outOffset_;
   while (outOffset_ < out_.size()) {
     std::size_t n = 0;
     const CURLcode code = curl_easy_send(easy, out_.data() + outOffset_, out_.size() - outOffset_, &n);
@@ -196,7 +197,8 @@ MailStatus SmtpSender::Exchange() {
     bytesMoved_ += static_cast<long long>(n);
     lastMoved_ = std::chrono::steady_clock::now();
   }
-  if (phase_ == Phase::Data && total_ > 0) {
+  // (A report only when something went: a report is news that ends a wait.)
+  if (phase_ == Phase::Data && total_ > 0 && outOffset_ > before) {
     const long long waiting = static_cast<long long>(out_.size() - outOffset_);
     events_.Progress(static_cast<long>(std::clamp(messageRead_ - waiting, 0LL, total_)),
                      static_cast<long>(total_));

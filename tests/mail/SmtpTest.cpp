@@ -284,6 +284,27 @@ TEST_F(SmtpTest, TimeOutCountsSilenceNotTransferTime) {
 
 // Addresses go into SMTP commands: only bare ones are sent, and a message
 // that is refused stays as it was.
+// While a server takes a second to accept the message, the caller's event
+// loop keeps running.
+TEST_F(SmtpTest, ASlowReplyDoesNotHoldTheEventLoop) {
+  testing::ScriptedPeer slow({"220 peer\r\n", "250 peer\r\n", "250 ok\r\n", "250 ok\r\n",
+                              "<data 100000000>354 go on\r\n", "<wait 1>250 stored\r\n"});
+  int done = 0, pumpsWhileWaiting = 0;
+  bool allSent = false;
+  mail_->onDone = [&] { ++done; };
+  mail_->onProgress = [&](long sent, long total) { allSent = sent == total; };
+  host_.onPump = [&] { pumpsWhileWaiting += allSent && done == 1; };
+  mail_->SetHost(slow.host());
+  mail_->SetPartBody("x\r\n");
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  ASSERT_TRUE(mail_->SetAction(3).ok());
+  while (done == 0 && std::chrono::steady_clock::now() < deadline) host_.WaitEvents(20ms);
+  ASSERT_TRUE(mail_->SetAction(15).ok());
+  while (done == 1 && std::chrono::steady_clock::now() < deadline) host_.WaitEvents(20ms);
+  EXPECT_EQ(done, 2);
+  EXPECT_GT(pumpsWhileWaiting, 10);
+}
+
 TEST_F(SmtpTest, EnvelopeAddressesAreBareAddresses) {
   using Setter = void (mMail::*)(std::string);
   const std::pair<Setter, std::string> refused[] = {

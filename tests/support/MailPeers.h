@@ -77,7 +77,8 @@ class SmtpDiscard : public PeerProcess {
 
 // Greets every client with script[0] (empty: never speaks), answers each line
 // it receives with the next entry, then falls silent. Entries may start with
-// the directives "<drop>", "<trickle SECS>" and "<data RATE>" (smtp_sink.py).
+// the directives "<drop>", "<trickle SECS>", "<wait SECS>" and "<data RATE>"
+// (smtp_sink.py).
 class ScriptedPeer : public PeerProcess {
  public:
   explicit ScriptedPeer(std::vector<std::string> script, std::string address = "127.0.0.1");

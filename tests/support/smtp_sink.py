@@ -22,6 +22,7 @@ smtp_sink.py ADDR script OUTDIR GREETING REPLY...
     a directive:
       <drop>TEXT          send TEXT (may be empty), then close the connection
       <trickle SECS>TEXT  send TEXT in small pieces spread over SECS seconds
+      <wait SECS>TEXT     send TEXT after SECS seconds
       <data RATE>TEXT     send TEXT (the 354 reply), then read the message
                           data up to its end mark at RATE bytes a second,
                           then go on with the next REPLY without waiting for
@@ -100,6 +101,10 @@ async def scripted(reader, writer, log_path, greeting, replies):
                 writer.write(piece)
                 await writer.drain()
                 await asyncio.sleep(float(secs) / len(pieces))
+            continue
+        if directive.startswith(b"wait "):
+            await asyncio.sleep(float(directive.split(b" ")[1]))
+            writer.write(text)
             continue
         if directive.startswith(b"data "):
             rate = directive.split(b" ")[1]
