@@ -1,6 +1,9 @@
 #include "engines/SearchResultFile.h"
 
+#include <cerrno>
 #include <string>
+
+#include "core/WriteFailures.h"
 
 namespace zorvik {
 
@@ -29,6 +32,7 @@ bool SearchResultFile::Open(const std::filesystem::path& path) {
   Close();
   file_ = std::fopen(path.c_str(), "ab");
   if (file_ != nullptr) path_ = path;
+  else if (failures_ != nullptr) failures_->Report(path, {errno, std::generic_category()});
   return file_ != nullptr;
 }
 
@@ -43,7 +47,9 @@ void SearchResultFile::WriteSection(std::string_view text) {
   record.reserve(text.size() + 2);
   record.append(text);
   record.append("\r\n");
-  if (std::fwrite(record.data(), 1, record.size(), file_) == record.size()) std::fflush(file_);
+  const bool written = std::fwrite(record.data(), 1, record.size(), file_) == record.size();
+  if ((!written || std::fflush(file_) != 0) && failures_ != nullptr)
+    failures_->Report(path_, {errno, std::generic_category()});
 }
 
 }  // namespace zorvik

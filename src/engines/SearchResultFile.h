@@ -13,6 +13,8 @@
 
 namespace zorvik {
 
+class WriteFailures;
+
 // The name a search's files are named after (ResultBaseName): the URL file's
 // name without its last four characters (the ".txt", whatever they are),
 // counted in characters of UTF-8, so that no character is cut in two.
@@ -38,6 +40,9 @@ class SearchResultFile : public SectionSink {
   SearchResultFile(const SearchResultFile&) = delete;
   SearchResultFile& operator=(const SearchResultFile&) = delete;
 
+  // Where a file that cannot be opened or written is told; nowhere unless set.
+  void ReportFailuresTo(WriteFailures* failures) { failures_ = failures; }
+
   // Opens `path` for appending, creating it when missing; an open file is
   // closed first. False when it cannot be opened (the file then stays closed).
   bool Open(const std::filesystem::path& path);
@@ -46,13 +51,14 @@ class SearchResultFile : public SectionSink {
   const std::filesystem::path& Path() const { return path_; }
 
   // Appends `text` and CR LF in one write and hands them to the system, so a
-  // browser pane showing the file sees them. Nothing happens while closed or
-  // when the write fails.
+  // browser pane showing the file sees them. Nothing happens while closed; a
+  // failed write is told.
   void WriteSection(std::string_view text) override;
 
  private:
   std::FILE* file_ = nullptr;
   std::filesystem::path path_;
+  WriteFailures* failures_ = nullptr;
 };
 
 }  // namespace zorvik

@@ -24,6 +24,7 @@ WebRobot::WebRobot(Host& host, SearchState& state, std::filesystem::path program
   inet1_.StateChanged = [this](std::int16_t s) { fetcher_.Inet1_StateChanged(s); };
   // A write that failed stops the search when the user says so.
   ctx_.writeFailures.stop = [this] { StopCommon(); };
+  resultFile_.ReportFailuresTo(&ctx_.writeFailures);
   inet2_.StateChanged = [this](std::int16_t s) { pictures_.Inet2_StateChanged(s); };
 }
 

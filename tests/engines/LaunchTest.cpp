@@ -140,6 +140,22 @@ TEST_F(LaunchTest, SearchButtonCrawlsFromTheTypedAddress) {
   EXPECT_EQ(ReadFile(dir / "elsewhere" / "found.txt").substr(0, form.txtURL.size()), form.txtURL);
 }
 
+TEST_F(LaunchTest, ASearchResultFileOnAFullDiskIsToldOnce) {
+  fs::create_symlink("/dev/full", dir / "full_search_result.htm");
+  robot->Form().txtURL = server.server.Url("/start.htm");
+  AnswerUrlFile("full.txt");
+  robot->tbToolbar_ButtonClick("btnSearch");
+  ASSERT_FALSE(host.messages.empty());
+  EXPECT_EQ(host.messages[0].text, "Could not write \"" + (dir / "full_search_result.htm").string() +
+                                       "\": No space left on device. Stop the search?");
+  EXPECT_EQ(std::count_if(host.messages.begin(), host.messages.end(),
+                          [](const auto& m) { return m.title == "Write Error"; }),
+            1);
+  // The page's section, "</Body>" and "</HTML>" failed too; told once.
+  EXPECT_GE(robot->Context().writeFailures.Count(), 3u);
+  EXPECT_EQ(Now(), kIdle);
+}
+
 TEST_F(LaunchTest, BadStartsAreRefusedWithTheirMessages) {
   RobotForm& form = robot->Form();
   struct Case {
