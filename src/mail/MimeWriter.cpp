@@ -3,22 +3,19 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
-#include <random>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "mail/BodyEncoder.h"
 #include "mail/MailHeaders.h"
+#include "mail/MimeBoundary.h"
 
 namespace zorvik::mail {
 namespace {
 
 // Bodies are read and encoded in units of this many bytes.
 constexpr std::size_t kUnit = 256 * 1024;
-// "--" and the longest boundary: as much of a line as a delimiter can use.
-constexpr std::size_t kDelimiterPrefix = 72;
-constexpr std::string_view kBoundarySuffix = "_boundary";
 
 std::string Lower(std::string_view s) {
   std::string out(s);
@@ -35,68 +32,6 @@ std::string Trimmed(std::string_view s) {
 bool IsMultipart(const MimePart& p) {
   if (p.contentType.empty()) return !p.children.empty();
   return Lower(Trimmed(p.contentType)) == "multipart";
-}
-
-// Where the value of the "boundary" parameter of a parameter list lies
-// (quotes included), or nothing.
-std::optional<std::pair<std::size_t, std::size_t>> BoundaryValueSpan(std::string_view params) {
-  const std::string lower = Lower(params);
-  std::size_t pos = 0;
-  while ((pos = lower.find("boundary", pos)) != std::string::npos) {
-    const bool startOk = pos == 0 || lower[pos - 1] == ';' || lower[pos - 1] == ' ' ||
-                         lower[pos - 1] == '\t';
-    std::size_t eq = pos + 8;
-    while (eq < lower.size() && (lower[eq] == ' ' || lower[eq] == '\t')) ++eq;
-    if (!startOk || eq >= lower.size() || lower[eq] != '=') {
-      pos += 8;
-      continue;
-    }
-    std::size_t v = eq + 1;
-    while (v < params.size() && (params[v] == ' ' || params[v] == '\t')) ++v;
-    if (v < params.size() && params[v] == '"') {
-      const std::size_t close = params.find('"', v + 1);
-      return std::make_pair(v, close == std::string_view::npos ? params.size() : close + 1);
-    }
-    std::size_t end = params.find(';', v);
-    if (end == std::string_view::npos) end = params.size();
-    while (end > v && std::isspace(static_cast<unsigned char>(params[end - 1]))) --end;
-    return std::make_pair(v, end);
-  }
-  return std::nullopt;
-}
-
-std::string Unquoted(std::string_view value) {
-  if (!value.empty() && value.front() == '"') {
-    value.remove_prefix(1);
-    if (!value.empty() && value.back() == '"') value.remove_suffix(1);
-  }
-  return std::string(value);
-}
-
-// RFC 2046: 1 to 70 characters of a fixed set, not ending in a space.
-bool IsValidBoundary(std::string_view b) {
-  if (b.empty() || b.size() > 70 || b.back() == ' ') return false;
-  for (unsigned char c : b) {
-    if (std::isalnum(c)) continue;
-    if (std::string_view("'()+_,-./:=? ").find(static_cast<char>(c)) == std::string_view::npos)
-      return false;
-  }
-  return true;
-}
-
-// The number N of a line that starts "--N_boundary", or "".
-std::string DrawnNumberOf(std::string_view line) {
-  std::size_t digits = 2;
-  while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits]))) ++digits;
-  if (digits == 2 || line.substr(digits, kBoundarySuffix.size()) != kBoundarySuffix) return {};
-  return std::string(line.substr(2, digits - 2));
-}
-
-// A new boundary: a whole number below 10^11 and "_boundary".
-std::string DrawBoundary() {
-  static std::mt19937_64 random{std::random_device{}()};
-  std::uniform_int_distribution<std::uint64_t> number(0, 99'999'999'999ULL);
-  return std::to_string(number(random)) + std::string(kBoundarySuffix);
 }
 
 bool HasLineBreakIn(const MimePart& p) {
@@ -127,56 +62,7 @@ struct Safety {
   }
 };
 
-// Finds the lines of encoded text that begin with "--" and hands the first
-// characters of each (as much as a delimiter could use) to `found`.
-class DelimiterScan {
- public:
-  template <typename Found>
-  void Feed(std::string_view text, Found&& found) {
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-      if (collecting_) {
-        while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n' &&
-               line_.size() < kDelimiterPrefix)
-          line_ += text[pos++];
-        if (pos == text.size() && line_.size() < kDelimiterPrefix) return;
-        collecting_ = false;
-        atLineStart_ = false;
-        if (line_.starts_with("--")) found(std::string_view(line_));
-      } else if (atLineStart_) {
-        atLineStart_ = false;
-        if (text[pos] == '-') {
-          collecting_ = true;
-          line_.clear();
-        }
-      } else {
-        const std::size_t nl = text.find('\n', pos);
-        if (nl == std::string_view::npos) return;
-        pos = nl + 1;
-        atLineStart_ = true;
-      }
-    }
-  }
-  template <typename Found>
-  void Finish(Found&& found) {
-    if (collecting_ && line_.starts_with("--")) found(std::string_view(line_));
-    collecting_ = false;
-  }
-
- private:
-  bool atLineStart_ = true;
-  bool collecting_ = false;
-  std::string line_;
-};
-
 }  // namespace
-
-std::string EffectiveBoundary(const MimePart& part) {
-  if (auto span = BoundaryValueSpan(part.contentParameters))
-    return Trimmed(Unquoted(std::string_view(part.contentParameters)
-                                .substr(span->first, span->second - span->first)));
-  return Trimmed(part.boundary);
-}
 
 struct MessageWriter::Impl {
   // One part, in document order.

@@ -65,8 +65,4 @@ class MessageWriter {
 // The whole message at once.
 MailStatus WriteMessage(const MessageHeaders& headers, const MimePart& root, std::string& out);
 
-// The boundary of a multipart part as the caller gave it: the "boundary"
-// parameter of its ContentParameters when there is one, else its Boundary.
-std::string EffectiveBoundary(const MimePart& part);
-
 }  // namespace zorvik::mail
