@@ -61,7 +61,7 @@ void Host::WaitEvents(std::chrono::milliseconds timeout) {
     }
   }
   if (busy != nullptr) {
-    busy->WaitForActivity(timeout);
+    busy->WaitForActivity(std::min(timeout, longestBlock_));
   } else {
     WaitPlatform(timeout);
   }
@@ -85,10 +85,16 @@ void Host::WaitPlatform(std::chrono::milliseconds timeout) {
   std::this_thread::sleep_for(std::min(timeout, std::chrono::milliseconds(1)));
 }
 
-bool Host::PumpNow() {
-  ++pumps_;
+bool Host::EventSourcesActive() const {
+  return std::any_of(sources_.begin(), sources_.end(), [](const EventSource* s) { return s != nullptr && s->Active(); });
+}
+
+bool Host::PumpNow(bool platform) {
   ++depth_;
-  PumpPlatform();
+  if (platform) {
+    ++pumps_;
+    PumpPlatform();
+  }
   bool progress = false;
   // Index loop: event handlers may add sources or remove them while we pump.
   for (std::size_t i = 0; i < sources_.size(); ++i) {

@@ -92,6 +92,16 @@ class Host {
 
   void AddEventSource(EventSource* source);
   void RemoveEventSource(EventSource* source);
+  // For a window system's idle time, when nothing yields: true while some
+  // event source has work in flight, and a pump of the event sources alone.
+  bool EventSourcesActive() const;
+  bool PumpEventSources() { return PumpNow(false); }
+
+  // The longest a WaitEvents blocks on a busy event source before it looks
+  // at the window system again. Unlimited by default; a window host sets a
+  // few milliseconds, so that clicks and repaints get through while a slow
+  // transfer is waited for.
+  void SetLongestBlock(std::chrono::milliseconds longest) { longestBlock_ = longest; }
 
   // Text of a status panel of the robot window (1-based panel number).
   virtual void ShowStatus(int panel, std::string_view text) = 0;
@@ -124,7 +134,7 @@ class Host {
   virtual void WaitPlatform(std::chrono::milliseconds timeout);
 
  private:
-  bool PumpNow();
+  bool PumpNow(bool platform = true);
   void YieldSlowly();
 
   std::chrono::microseconds interval_;
@@ -144,6 +154,7 @@ class Host {
   }
   std::uint64_t pumps_ = 0;
   int depth_ = 0;
+  std::chrono::milliseconds longestBlock_ = std::chrono::milliseconds::max();
 };
 
 }  // namespace zorvik

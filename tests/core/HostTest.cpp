@@ -17,9 +17,13 @@ class CountingSource : public EventSource {
     return progress;
   }
   bool Active() const override { return active; }
-  void WaitForActivity(std::chrono::milliseconds) override { ++waits; }
+  void WaitForActivity(std::chrono::milliseconds timeout) override {
+    ++waits;
+    lastTimeout = timeout;
+  }
   int pumps = 0;
   int waits = 0;
+  std::chrono::milliseconds lastTimeout{};
   bool active = false;
   bool progress = false;
 };
@@ -52,6 +56,25 @@ TEST(HostTest, WaitingBlocksOnABusySourceAndAlwaysPumps) {
   host.WaitEvents(10ms);
   EXPECT_EQ(source.waits, 1) << "a pump that brought news ends the wait at once";
   EXPECT_EQ(source.pumps, 5);
+  source.progress = false;
+  host.SetLongestBlock(3ms);
+  host.WaitEvents(10ms);
+  EXPECT_EQ(source.lastTimeout, 3ms) << "a window host keeps each block short";
+}
+
+TEST(HostTest, IdleTimePumpsTheBusySourcesWithoutTheWindowSystem) {
+  testing::FakeHost host;
+  int platformPumps = 0;
+  host.onPump = [&] { ++platformPumps; };
+  CountingSource source;
+  host.AddEventSource(&source);
+  EXPECT_FALSE(host.EventSourcesActive());
+  source.active = true;
+  EXPECT_TRUE(host.EventSourcesActive());
+  host.PumpEventSources();
+  EXPECT_EQ(source.pumps, 1);
+  EXPECT_EQ(platformPumps, 0);
+  EXPECT_EQ(host.PumpCount(), 0u);
 }
 
 TEST(HostTest, ASourceMayRemoveItselfWhileBeingPumped) {
