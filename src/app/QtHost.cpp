@@ -151,6 +151,7 @@ QWidget* QtHost::DialogParent() {
 }
 
 int QtHost::RunDialog(QDialog& dialog) {
+  if (quiet_) return QDialog::Rejected;
   dialogs_.append(&dialog);
   const int result = dialog.exec();
   dialogs_.removeAll(&dialog);

@@ -49,6 +49,13 @@ class QtHost : public QObject, public Host {
   // a window that goes away must not leave a command waiting for an answer.
   void CancelDialogs();
   bool DialogOpen() const;
+  // While quiet, every question is answered as its close box would answer
+  // it, without being shown: for a window that is going away.
+  void SetQuiet(bool quiet) { quiet_ = quiet; }
+  bool Quiet() const { return quiet_; }
+  // Runs a dialog modally and keeps track of it meanwhile; a quiet host
+  // rejects it without showing it.
+  int RunDialog(QDialog& dialog);
   // The folder file dialogs start in when they name none.
   void SetDefaultFolder(const QString& folder) { defaultFolder_ = folder; }
 
@@ -61,8 +68,6 @@ class QtHost : public QObject, public Host {
  protected:
   void PumpPlatform() override;
   void WaitPlatform(std::chrono::milliseconds timeout) override;
-  // Runs a dialog modally and keeps track of it meanwhile.
-  int RunDialog(QDialog& dialog);
   // The window dialogs belong to: the active one.
   static QWidget* DialogParent();
 
@@ -75,6 +80,7 @@ class QtHost : public QObject, public Host {
   QTimer idlePump_;
   QString defaultFolder_;
   bool pointerOverridden_ = false;
+  bool quiet_ = false;
 };
 
 }  // namespace zorvik::app

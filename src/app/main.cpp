@@ -1,23 +1,21 @@
-// zorvik, the desktop program.
+// zorvik, the desktop program: the robot window.
 #include <QApplication>
-#include <QMainWindow>
 
-#include "app/QtHost.h"
+#include "app/Icons.h"
 #include "app/browser/WebPane.h"
-#include "app/shell/WindowPlacement.h"
+#include "app/robot/frmWebRobot.h"
+#include "core/ProgramDirectory.h"
+#include "core/SearchState.h"
 
 int main(int argc, char* argv[]) {
   zorvik::app::PrepareBrowserEngine();
   QApplication app(argc, argv);
   QApplication::setApplicationName("zorvik");
   QApplication::setApplicationDisplayName("Zorvik");
+  QApplication::setWindowIcon(zorvik::app::DrawnIcon(zorvik::app::IconName::Program));
   zorvik::app::SetBrowserPaneFactory([](QWidget* parent) { return new zorvik::app::WebPane(parent); });
-  zorvik::app::QtHost host;
 
-  QMainWindow window;
-  window.setWindowTitle("Information Retrieval  System");
-  window.resize(900, 640);
-  zorvik::app::CentreOnScreen(window);
-  window.show();
+  zorvik::app::frmWebRobot robot(zorvik::ProcessSearchState(), zorvik::ProgramDirectory());
+  robot.show();
   return QApplication::exec();
 }

@@ -13,6 +13,8 @@
 //   Banner = http://127.0.0.1:8080/banner.htm    the main window's banner
 //   ProductPage = https://example.org/zorvik/     the program's web page
 //   UpdateCheck = https://example.org/version.txt the update check's version file
+//   InfoPage = file:///home/me/info.htm           the internal browser's first page
+//   HomePage = http://127.0.0.1:8080/             the internal browser's "Home"
 //
 // A line that cannot be used is skipped and reported in one warning.
 
@@ -33,8 +35,8 @@ class EngineEndpoints {
  public:
   static constexpr std::string_view kFileName = "engines.ini";
   // Names of the program's own addresses the file may set.
-  static constexpr std::array<std::string_view, 3> kPageNames = {"Banner", "ProductPage",
-                                                                 "UpdateCheck"};
+  static constexpr std::array<std::string_view, 5> kPageNames = {"Banner", "ProductPage", "UpdateCheck",
+                                                                 "InfoPage", "HomePage"};
 
   // Every engine on its default.
   EngineEndpoints();

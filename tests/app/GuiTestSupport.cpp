@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -78,6 +80,21 @@ void AcceptFile(QWidget& dialog, const QString& path) {
   name->setText(path);
   QTest::keyClick(name, Qt::Key_Return);
 }
+
+MessageBoxAnswerer::MessageBoxAnswerer() : timer_(new QTimer) {
+  QObject::connect(timer_, &QTimer::timeout, [this] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible() || box == g_lastAnswered) return;
+    g_lastAnswered = box;
+    texts_.append(box->text());
+    QAbstractButton* first = box->defaultButton();
+    if (first == nullptr) first = box->buttons().front();
+    QTest::mouseClick(first, Qt::LeftButton);
+  });
+  timer_->start(5);
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() { delete timer_; }
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
   QDeadlineTimer deadline(timeoutMs);

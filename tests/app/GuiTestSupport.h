@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 
@@ -20,6 +21,19 @@ int PendingAnswers();
 void ClickButton(QWidget& dialog, const QString& text);
 // Types a name into a Qt file dialog and accepts it.
 void AcceptFile(QWidget& dialog, const QString& path);
+
+// While it lives, every message box that comes up is answered with its
+// first button, and its text is recorded.
+class MessageBoxAnswerer {
+ public:
+  MessageBoxAnswerer();
+  ~MessageBoxAnswerer();
+  const QStringList& Texts() const { return texts_; }
+
+ private:
+  QStringList texts_;
+  class QTimer* timer_;
+};
 
 // Runs the event loop until `done` holds or `timeoutMs` passed; true when it holds.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000);

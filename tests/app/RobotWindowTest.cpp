@@ -1,0 +1,305 @@
+// The robot window's wiring: commands reach the model, the model's values
+// reach the widgets, and the window can go away while a search runs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QSplitter>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "GuiTestSupport.h"
+#include "app/browser/BrowserPane.h"
+#include "app/browser/frmBrowser1.h"
+#include "app/robot/frmWebRobot.h"
+#include "core/RobotForm.h"
+#include "core/SearchState.h"
+#include "crawler/CrawlSite.h"
+#include "engines/WebRobot.h"
+#include "support/TestFiles.h"
+
+namespace zorvik::app {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::AnswerModal;
+using testing::WaitUntil;
+
+// Records what would go to the desktop instead of starting programs.
+class RecordingHost : public QtHost {
+ public:
+  bool ShellOpen(std::string_view target) override {
+    opened.emplace_back(target);
+    return true;
+  }
+  bool StartProcess(std::string_view program, const std::vector<std::string>&) override {
+    started.emplace_back(program);
+    return true;
+  }
+  std::vector<std::string> opened, started;
+};
+
+class RobotWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::path(::testing::TempDir()) / ("robot-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    auto recording = std::make_unique<RecordingHost>();
+    host = recording.get();
+    window = new frmWebRobot(state, dir, std::move(recording));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->Robot().Options().politeness = std::chrono::seconds(0);
+    window->show();
+    site.Start();
+  }
+  void TearDown() override {
+    if (window) window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  template <class T>
+  T* Find(const char* name) {
+    T* child = window->findChild<T*>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+  QString Panel(int n) { return Find<QLabel>(qPrintable(QString("sbHTTPStatusPanel%1").arg(n)))->text(); }
+  void ClickToolbar(const char* action) {
+    auto* toolbar = Find<QToolBar>("tbToolbar");
+    QTest::mouseClick(toolbar->widgetForAction(Find<QAction>(action)), Qt::LeftButton);
+  }
+  // Types a search and starts it with the toolbar's Search button; the URL
+  // file dialog is answered through its widgets.
+  void StartSearch(const std::string& start, const char* expression, const char* depth) {
+    QTest::keyClicks(Find<QLineEdit>("txtURL"), QString::fromStdString(start));
+    QTest::keyClicks(Find<QLineEdit>("txtSearchString"), expression);
+    auto* levels = Find<QLineEdit>("txtSearchDepth");
+    levels->clear();
+    QTest::keyClicks(levels, depth);
+    AnswerModal([this](QWidget& dialog) { testing::AcceptFile(dialog, QString::fromStdString((dir / "run.txt").string())); });
+    ClickToolbar("btnSearch");
+  }
+
+  // The page the tests stall on has been asked for: a transfer is running.
+  bool Stalled() const {
+    const auto requests = site.Requests();
+    return std::find(requests.begin(), requests.end(), "/c.htm") != requests.end();
+  }
+
+  SearchState state;
+  fs::path dir;
+  RecordingHost* host = nullptr;
+  QPointer<frmWebRobot> window;
+  testing::CrawlSite site;
+};
+
+TEST_F(RobotWindowTest, ASearchTypedIntoTheWindowRunsToFinishedAndShowsWhatItFound) {
+  struct Seen {
+    bool running = false, search = true, stop = false, url = true, stopMenu = false;
+  } seen;
+  // The first look from inside the crawl: the running state is on screen.
+  QMetaObject::Connection probe = QObject::connect(&window->Host(), &QtHost::Pumped, [&] {
+    if (seen.running || !window->Robot().State().Busy) return;
+    window->SyncNow();
+    seen = {true, Find<QAction>("btnSearch")->isEnabled(), Find<QAction>("btnStop")->isEnabled(),
+            Find<QLineEdit>("txtURL")->isEnabled(), Find<QAction>("mnuStopSearch")->isEnabled()};
+  });
+  testing::MessageBoxAnswerer boxes;
+  StartSearch(site.Url("/index.htm"), "robots", "2");
+  QObject::disconnect(probe);
+
+  EXPECT_TRUE(seen.running);
+  EXPECT_FALSE(seen.search);
+  EXPECT_TRUE(seen.stop);
+  EXPECT_FALSE(seen.url);
+  EXPECT_TRUE(seen.stopMenu);
+
+  const RobotForm& form = window->Robot().Form();
+  EXPECT_EQ(Panel(1), "Finished..... ");
+  EXPECT_EQ(Panel(2), window->Host().Panel(2));
+  EXPECT_TRUE(Panel(2).startsWith("# URL Searched: ")) << Panel(2).toStdString();
+  auto* tree = Find<QTreeWidget>("tvURLTreeView");
+  int items = 0;
+  for (QTreeWidgetItemIterator it(tree); *it; ++it) ++items;
+  EXPECT_EQ(static_cast<std::size_t>(items), window->Robot().Tree().View().Count());
+  EXPECT_GE(items, 5);
+  auto* list = Find<QListWidget>("List1");
+  ASSERT_FALSE(form.List1.empty());
+  ASSERT_EQ(list->count(), static_cast<int>(form.List1.size()));
+  EXPECT_EQ(list->item(0)->text().toStdString(), form.List1.front());
+  EXPECT_EQ(Find<QPlainTextEdit>("txtOutput")->toPlainText().toStdString().substr(0, 20), form.txtOutput.substr(0, 20));
+  // Idle again.
+  EXPECT_TRUE(Find<QAction>("btnSearch")->isEnabled());
+  EXPECT_FALSE(Find<QAction>("btnStop")->isEnabled());
+  EXPECT_TRUE(Find<QAction>("mnuPerformSearch")->isEnabled());
+  EXPECT_FALSE(Find<QAction>("mnuStopSearch")->isEnabled());
+  EXPECT_TRUE(Find<QLineEdit>("txtURL")->isEnabled());
+
+  // The report in the pane.
+  Find<QAction>("mnuSearchUrl")->trigger();
+  EXPECT_EQ(window->Pane()->LocationURL(), QUrl::fromLocalFile(QString::fromStdString((dir / "run_searched.htm").string())));
+
+  // "New Search": the tree's root forgets the pages.
+  Find<QAction>("mnuNew")->trigger();
+  EXPECT_TRUE(window->Robot().Tree().Root()->Links().Count() == 0);
+  EXPECT_EQ(form.FoundCount, 0);
+}
+
+TEST_F(RobotWindowTest, StopInTheMiddleEndsTheSearch) {
+  site.StallFrom("/c.htm", 1);
+  QObject::connect(&window->Host(), &QtHost::Pumped, window, [this] {
+    if (Stalled() && Find<QAction>("btnStop")->isEnabled()) ClickToolbar("btnStop");
+  });
+  testing::MessageBoxAnswerer boxes;
+  StartSearch(site.Url("/index.htm"), "robots", "3");
+  site.Release();
+  EXPECT_FALSE(window->Robot().State().Busy);
+  EXPECT_TRUE(boxes.Texts().contains("Search was Cancelled!."));
+  EXPECT_EQ(Panel(1), "Finished..... ");
+  EXPECT_TRUE(Find<QAction>("btnSearch")->isEnabled());
+}
+
+TEST_F(RobotWindowTest, ClosingTheWindowInTheMiddleStopsTheSearchFirst) {
+  site.StallFrom("/c.htm", 1);
+  bool closed = false;
+  QObject::connect(&window->Host(), &QtHost::Pumped, window, [this, &closed] {
+    if (!closed && Stalled()) {
+      closed = true;
+      window->close();
+    }
+  });
+  StartSearch(site.Url("/index.htm"), "robots", "3");
+  site.Release();
+  ASSERT_TRUE(closed);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(window.isNull()) << "the window went once the search had unwound";
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "no question was left on screen";
+}
+
+TEST_F(RobotWindowTest, BookmarksAddEditAndRebuild) {
+  const fs::path file = dir / "bookmark.txt";
+  QTest::keyClicks(Find<QLineEdit>("txtURL"), "http://a.test/");
+  Find<QAction>("mnuAddBookmark")->trigger();
+  Find<QLineEdit>("txtURL")->clear();
+  QTest::keyClicks(Find<QLineEdit>("txtURL"), "http://b&c.test/");
+  Find<QAction>("mnuAddBookmark")->trigger();
+  EXPECT_EQ(testing::ReadFile(file), "http://a.test/\r\nhttp://b&c.test/\r\n");
+  QAction* second = Find<QAction>("mnuMy1_2");
+  EXPECT_EQ(second->text(), "http://b&&c.test/");
+  Find<QAction>("mnuMy1_1")->trigger();
+  EXPECT_EQ(Find<QLineEdit>("txtURL")->text(), "http://a.test/");
+
+  // "Ok" without a change leaves the file as it was, byte for byte.
+  testing::WriteFile(file, "http://a.test/\r\nhttp://b.test/");
+  QString shown;
+  AnswerModal([&](QWidget& editor) {
+    shown = editor.findChild<QPlainTextEdit*>("text1")->toPlainText();
+    testing::ClickButton(editor, "Ok");
+  });
+  Find<QAction>("mnuEditBmk")->trigger();
+  EXPECT_EQ(shown, "http://a.test/\nhttp://b.test/");
+  EXPECT_EQ(testing::ReadFile(file), "http://a.test/\r\nhttp://b.test/");
+
+  // An edit is written and the menu rebuilt from the file.
+  AnswerModal([](QWidget& editor) {
+    auto* text = editor.findChild<QPlainTextEdit*>("text1");
+    text->moveCursor(QTextCursor::End);
+    QTest::keyClick(text, Qt::Key_Return);
+    QTest::keyClicks(text, "http://c.test/");
+    testing::ClickButton(editor, "Ok");
+  });
+  Find<QAction>("mnuEditBmk")->trigger();
+  EXPECT_EQ(testing::ReadFile(file), "http://a.test/\r\nhttp://b.test/\r\nhttp://c.test/\r\n");
+  EXPECT_EQ(Find<QAction>("mnuMy1_3")->text(), "http://c.test/");
+  EXPECT_EQ(window->findChild<QAction*>("mnuMy1_4"), nullptr);
+}
+
+TEST_F(RobotWindowTest, TheDividerStaysWithinItsLimits) {
+  window->resize(900, 600);
+  auto* divider = Find<QSplitter>("pbDivider");
+  QSplitterHandle* handle = divider->handle(1);
+  const auto drag = [&](int toX) {
+    // Held by its left edge, which follows the pointer.
+    const QPoint grip(0, handle->height() / 2);
+    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(handle, handle->mapFromGlobal(window->mapToGlobal(QPoint(toX, 0))) + QPoint(0, grip.y()));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(window->mapToGlobal(QPoint(toX, 0))) + QPoint(0, grip.y()));
+    return handle->mapTo(window, QPoint(0, 0)).x();
+  };
+  EXPECT_EQ(drag(-50), 200 / 15) << "the left limit";
+  const int inner = window->width();
+  EXPECT_EQ(drag(inner + 50), inner - 260 / 15) << "the right limit";
+  EXPECT_EQ(drag(300), 300);
+}
+
+TEST_F(RobotWindowTest, InternalBrowserKeepsItsHistoryAndHandsAnAddressToTheRobot) {
+  ReportReadyMark() = 0;  // no report written yet in this run
+  Find<QAction>("mnuInternalBrowser")->trigger();
+  frmBrowser1* browser = window->InternalBrowser();
+  ASSERT_NE(browser, nullptr);
+  EXPECT_TRUE(browser->isVisible());
+  EXPECT_EQ(browser->Pane()->LocationURL(), QUrl::fromLocalFile(QString::fromStdString((dir / "info.htm").string())))
+      << "before any report, the information page";
+  auto* address = browser->findChild<QComboBox*>("cboAddress");
+  ASSERT_TRUE(WaitUntil([&] { return address->count() == 1; }));
+  const auto visit = [&](const QString& url) {
+    address->lineEdit()->clear();
+    QTest::keyClicks(address->lineEdit(), url);
+    QTest::keyClick(address->lineEdit(), Qt::Key_Return);
+    ASSERT_TRUE(WaitUntil([&] { return address->itemText(0) == url; }));
+  };
+  visit("http://a.test/");
+  visit("http://b.test/");
+  visit("http://a.test/");
+  ASSERT_EQ(address->count(), 3);
+  EXPECT_EQ(address->itemText(0), "http://a.test/");
+  EXPECT_EQ(address->itemText(1), "http://b.test/");
+  EXPECT_TRUE(address->itemText(2).endsWith("info.htm"));
+
+  // A typed address not yet visited goes to the robot as it is.
+  address->lineEdit()->clear();
+  QTest::keyClicks(address->lineEdit(), "http://typed.test/");
+  testing::ClickButton(*browser, "Use in Dorvane's Spider");
+  EXPECT_EQ(Find<QLineEdit>("txtURL")->text(), "http://typed.test/");
+  EXPECT_EQ(window->Robot().Form().txtURL, "http://typed.test/");
+  EXPECT_FALSE(browser->isVisible());
+}
+
+TEST_F(RobotWindowTest, PickerAndDesktopCommands) {
+  // Choosing "FFA Links" asks for a category through the real picker.
+  AnswerModal([](QWidget& picker) {
+    EXPECT_EQ(picker.objectName(), "FFANum");
+    picker.findChild<QListWidget*>("List1")->setCurrentRow(3);
+    testing::ClickButton(picker, "&Use");
+  });
+  auto* combo = Find<QComboBox>("Combo1");
+  combo->setFocus();
+  const int ffa = combo->findText("FFA Links");
+  ASSERT_GT(ffa, 0);
+  while (combo->currentIndex() < ffa) QTest::keyClick(combo, Qt::Key_Down);
+  EXPECT_EQ(window->Robot().Form().Combo1, "FFA Links");
+  EXPECT_EQ(state.FfaCategoryNumber, "1003");
+
+  Find<QAction>("mnuInfo")->trigger();
+  Find<QAction>("mnuViewLinks")->trigger();
+  Find<QAction>("MnuStartNew")->trigger();
+  ASSERT_EQ(host->opened.size(), 2u);
+  EXPECT_EQ(fs::path(host->opened[0]), dir / "info.htm");
+  EXPECT_TRUE(fs::exists(dir / "info.htm")) << "the shipped page is in the program directory";
+  EXPECT_EQ(fs::path(host->opened[1]), dir / "links.htm");
+  ASSERT_EQ(host->started.size(), 1u);
+  EXPECT_EQ(QString::fromStdString(host->started[0]), QCoreApplication::applicationFilePath());
+}
+
+}  // namespace
+}  // namespace zorvik::app
