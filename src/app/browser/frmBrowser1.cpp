@@ -27,6 +27,7 @@ frmBrowser1::frmBrowser1(std::string infoAddress, std::string homeAddress, QWidg
   setWindowIcon(DrawnIcon(IconName::Program));
   pane_ = CreateBrowserPane(this);
   pane_->setObjectName("brwWebBrowser");
+  pane_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   delete ui_->layout->replaceWidget(ui_->brwWebBrowser, pane_);
   delete ui_->brwWebBrowser;
   ui_->brwWebBrowser = nullptr;

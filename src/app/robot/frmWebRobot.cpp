@@ -89,6 +89,9 @@ frmWebRobot::frmWebRobot(SearchState& state, std::filesystem::path programDirect
   });
   connect(host_.get(), &QtHost::StatusChanged, this, &frmWebRobot::ShowStatus);
   SyncNow();
+  // Until a search or a command shows something, the pane shows what the
+  // program is about.
+  if (robot_->Form().BrowserLocation.empty()) pane_->Navigate(PaneUrl((robot_->ProgramDirectory() / "info.htm").string()));
   CentreOnScreen(*this);
 }
 
@@ -149,6 +152,7 @@ void frmWebRobot::SetUpPanes() {
     panels_[i]->setMinimumWidth(i == 0 ? 260 : 140);
     ui_->sbHTTPStatus->addWidget(panels_[i], i == 0 ? 2 : 1);
   }
+  ui_->mnuMy->menuAction()->setVisible(false);  // "My Bookmarks" stays hidden
   ui_->btnSearch->setIcon(DrawnIcon(IconName::Search));
   ui_->btnStop->setIcon(DrawnIcon(IconName::Stop));
 }
@@ -311,22 +315,20 @@ void frmWebRobot::SyncTree() {
   std::sort(changedEntries_.begin(), changedEntries_.end());
   changedEntries_.erase(std::unique(changedEntries_.begin(), changedEntries_.end()), changedEntries_.end());
   QTreeWidget* tree = ui_->tvURLTreeView;
+  // Entries are only ever added, a parent before its children: the new ones
+  // are those past the items made so far.
+  for (std::size_t next = treeItems_.size(); next < view.Count(); ++next) {
+    const TreeViewEntry& added = view.Entry(next);
+    QTreeWidgetItem* parent = added.parent && *added.parent < treeItems_.size() ? treeItems_[*added.parent] : nullptr;
+    auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
+    item->setText(0, Q(added.text));
+    item->setToolTip(0, Q(added.key));
+    item->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(next));
+    treeItems_.push_back(item);
+  }
   for (const std::size_t index : changedEntries_) {
-    if (index >= view.Count()) continue;
+    if (index >= treeItems_.size()) continue;
     const TreeViewEntry& entry = view.Entry(index);
-    // Entries only ever get added (a parent before its children), so a new
-    // entry is the next one.
-    while (treeItems_.size() <= index) {
-      const std::size_t next = treeItems_.size();
-      const TreeViewEntry& added = view.Entry(next);
-      QTreeWidgetItem* parent = added.parent && *added.parent < treeItems_.size() ? treeItems_[*added.parent] : nullptr;
-      auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
-      item->setText(0, Q(added.text));
-      item->setToolTip(0, Q(added.key));
-      item->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(next));
-      item->setIcon(0, TreeIcon(added.image));
-      treeItems_.push_back(item);
-    }
     QTreeWidgetItem* item = treeItems_[index];
     item->setIcon(0, TreeIcon(entry.image));
     if (entry.expanded && !item->isExpanded()) item->setExpanded(true);
@@ -433,6 +435,13 @@ void frmWebRobot::mnuInternalBrowser_Click() {
 void frmWebRobot::showEvent(QShowEvent* event) {
   host_->SetQuiet(false);
   QMainWindow::showEvent(event);
+  if (sized_) return;
+  // The first showing: a third for the tree, most of the right for the pane.
+  sized_ = true;
+  const int width = ui_->pbDivider->width();
+  ui_->pbDivider->setSizes({width / 3, width - width / 3});
+  const int height = ui_->rightPanes->height();
+  ui_->rightPanes->setSizes({height * 3 / 5, height / 5, height / 5});
 }
 
 void frmWebRobot::closeEvent(QCloseEvent* event) {

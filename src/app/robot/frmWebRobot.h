@@ -103,6 +103,7 @@ class frmWebRobot : public QMainWindow {
   int busyFrame_ = 0;
   QTimer syncSoon_;
 
+  bool sized_ = false;
   int running_ = 0;
   bool closePending_ = false;
 

@@ -1,0 +1,114 @@
+// Takes the README's pictures of the desktop program, on a display (run by
+// scripts/screenshots under xvfb-run): the robot window in the middle of a
+// crawl of a site, the robot window showing the searched report, and the
+// internal browser showing it too.
+//
+// usage: app_screenshots OUTPUT_FOLDER START_ADDRESS [EXPRESSION]
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/QtHost.h"
+#include "app/browser/WebPane.h"
+#include "app/browser/frmBrowser1.h"
+#include "app/robot/frmWebRobot.h"
+#include "app/shell/WindowPlacement.h"
+#include "core/RobotForm.h"
+#include "core/SearchState.h"
+#include "engines/WebRobot.h"
+
+namespace {
+
+using namespace zorvik;
+using namespace zorvik::app;
+
+// Answers the URL-file dialog without showing it.
+class ScriptedHost : public QtHost {
+ public:
+  explicit ScriptedHost(std::string urlFile) : urlFile_(std::move(urlFile)) {}
+  std::optional<std::string> OpenFileDialog(const FileDialogSpec&) override { return urlFile_; }
+
+ private:
+  std::string urlFile_;
+};
+
+// Runs the event loop for a while, so that the panes draw.
+void Settle(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+bool Grab(QWidget& window, const QString& file) {
+  window.raise();
+  const QPixmap picture = window.screen()->grabWindow(window.winId());
+  const bool ok = picture.save(file, "PNG");
+  std::fprintf(stderr, "%s %s (%dx%d)\n", ok ? "wrote" : "could not write", qPrintable(file), picture.width(),
+               picture.height());
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: app_screenshots OUTPUT_FOLDER START_ADDRESS [EXPRESSION]\n");
+    return 2;
+  }
+  if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS")) qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+  PrepareBrowserEngine();
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName("Zorvik");
+  SetBrowserPaneFactory([](QWidget* parent) { return new WebPane(parent); });
+  const QString out = QDir(argv[1]).absolutePath();
+  QDir().mkpath(out);
+  const std::string start = argv[2];
+  const std::string expression = argc > 3 ? argv[3] : "\"search engine\" and (robot or spider) and not advert";
+
+  QTemporaryDir programDir;
+  const std::filesystem::path dir = programDir.path().toStdString();
+  SearchState state;
+  frmWebRobot window(state, dir, std::make_unique<ScriptedHost>((dir / "demo.txt").string()));
+  window.resize(1180, 760);
+  CentreOnScreen(window);
+  window.show();
+  std::fprintf(stderr, "robot window %dx%d at %d,%d, smallest %dx%d\n", window.width(), window.height(), window.x(),
+               window.y(), window.minimumSizeHint().width(), window.minimumSizeHint().height());
+  WebRobot& robot = window.Robot();
+  // A pause of a second between pages, so that the picture catches the
+  // crawl in the middle.
+  robot.Options().politeness = std::chrono::seconds(1);
+  robot.Form().txtURL = start;
+  robot.Form().txtSearchString = expression;
+  robot.Form().txtSearchDepth = "3";
+  robot.Form().chkExtEmail = true;
+  window.SyncNow();
+  Settle(1500);
+
+  // Once the tree has grown a little, the picture of the crawl.
+  bool midway = false;
+  QObject::connect(&window.Host(), &QtHost::Pumped, &window, [&] {
+    if (midway || window.Robot().Tree().View().Count() < 9) return;
+    midway = true;
+    Settle(800);
+    Grab(window, out + "/robot-window-crawling.png");
+  });
+  robot.tbToolbar_ButtonClick("btnSearch");
+  window.SyncNow();
+  // The searched report in the robot's pane.
+  robot.mnuSearchUrl_Click();
+  window.SyncNow();
+  Settle(2500);
+  const bool report = Grab(window, out + "/robot-window-report.png");
+
+  // The internal browser opens on the report, too.
+  QMetaObject::invokeMethod(window.findChild<QAction*>("mnuInternalBrowser"), "trigger");
+  frmBrowser1* browser = window.InternalBrowser();
+  browser->resize(900, 640);
+  Settle(2500);
+  const bool internal = browser != nullptr && Grab(*browser, out + "/internal-browser.png");
+  return midway && report && internal ? 0 : 1;
+}
