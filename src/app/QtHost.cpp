@@ -220,15 +220,16 @@ ListPick QtHost::PickFromList(std::string_view caption, const std::vector<std::s
 }
 
 void QtHost::SetMousePointer(MousePointer pointer) {
-  const bool busy = pointer != MousePointer::Default;
-  if (busy == pointerOverridden_) return;
-  if (busy) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  } else {
-    QApplication::restoreOverrideCursor();
-  }
-  pointerOverridden_ = busy;
+  if (pointer == pointer_) return;
+  if (pointer_ != MousePointer::Default) QApplication::restoreOverrideCursor();
+  // Busy: the arrow with an hourglass, the window still takes clicks (Stop);
+  // Hourglass: the plain hourglass.
+  if (pointer == MousePointer::Busy) QApplication::setOverrideCursor(Qt::BusyCursor);
+  if (pointer == MousePointer::Hourglass) QApplication::setOverrideCursor(Qt::WaitCursor);
+  pointer_ = pointer;
 }
+
+void QtHost::Repaint() { emit RepaintWanted(); }
 
 std::chrono::system_clock::time_point QtHost::Now() { return std::chrono::system_clock::now(); }
 

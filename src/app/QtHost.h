@@ -39,6 +39,7 @@ class QtHost : public QObject, public Host {
   ListPick PickFromList(std::string_view caption, const std::vector<std::string>& items,
                         std::string_view buttonText) override;
   void SetMousePointer(MousePointer pointer) override;
+  void Repaint() override;
   std::chrono::system_clock::time_point Now() override;
   bool ShellOpen(std::string_view target) override;
   bool StartProcess(std::string_view program, const std::vector<std::string>& args) override;
@@ -64,6 +65,8 @@ class QtHost : public QObject, public Host {
   // After every real pump and every idle pump of the transfers: windows
   // bring their widgets up to date with their models.
   void Pumped();
+  // Windows show their models' values now, without running any events.
+  void RepaintWanted();
 
  protected:
   void PumpPlatform() override;
@@ -79,7 +82,7 @@ class QtHost : public QObject, public Host {
   QList<QPointer<QDialog>> dialogs_;
   QTimer idlePump_;
   QString defaultFolder_;
-  bool pointerOverridden_ = false;
+  MousePointer pointer_ = MousePointer::Default;
   bool quiet_ = false;
 };
 

@@ -88,6 +88,7 @@ frmWebRobot::frmWebRobot(SearchState& state, std::filesystem::path programDirect
     if (!syncSoon_.isActive()) syncSoon_.start();
   });
   connect(host_.get(), &QtHost::StatusChanged, this, &frmWebRobot::ShowStatus);
+  connect(host_.get(), &QtHost::RepaintWanted, this, &frmWebRobot::SyncNow);
   SyncNow();
   // Until a search or a command shows something, the pane shows what the
   // program is about.
