@@ -7,10 +7,13 @@ run:
 	scripts/install-deps
 	cmake --preset default
 	cmake --build --preset default
-	@echo
-	@echo 'zorvik-search match -e '\''$(EXPRESSION)'\'' examples/pages/*'
-	@build/bin/zorvik-search match -e '$(EXPRESSION)' examples/pages/*.htm; \
-	  status=$$?; [ $$status -le 1 ] || exit $$status
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  build/bin/zorvik; \
+	else \
+	  echo; \
+	  echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): the robot runs headless on the demo site instead."; \
+	  scripts/demo-crawl '$(EXPRESSION)'; \
+	fi
 
 test:
 	scripts/install-deps

@@ -23,7 +23,7 @@ namespace zorvik::app {
 namespace {
 
 // How often the transfers are pumped while Qt's loop is idle, and the
-// longest a wait for a transfer keeps the window system waiting.
+// longest a wait keeps the window system (or the waiting caller) waiting.
 constexpr int kIdlePumpMs = 2;
 constexpr std::chrono::milliseconds kLongestBlock{5};
 
@@ -128,10 +128,11 @@ void QtHost::PumpPlatform() {
 }
 
 void QtHost::WaitPlatform(std::chrono::milliseconds timeout) {
-  // Sleeps in Qt's loop until an event arrives or the time is up.
+  // Sleeps in Qt's loop until an event arrives or a few milliseconds have
+  // passed, so that the waiting caller soon looks at its condition again.
   QTimer wake;
   wake.setSingleShot(true);
-  wake.start(static_cast<int>(timeout.count()));
+  wake.start(static_cast<int>(std::min(timeout, kLongestBlock).count()));
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 

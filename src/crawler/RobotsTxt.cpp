@@ -1,5 +1,6 @@
 #include "crawler/RobotsTxt.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -161,6 +162,36 @@ bool RobotsRules::Allows(std::string_view address) const {
   return allowed;
 }
 
+namespace {
+
+// The path with its "." and ".." segments resolved, as the transfer
+// component sends it: "/a/../private/p.htm" is "/private/p.htm".
+std::string WithoutDotSegments(std::string_view path) {
+  std::vector<std::string_view> kept;
+  std::size_t at = 1;  // past the leading "/"
+  bool directory = false;  // the path ends in a folder ("/", "/." or "/..")
+  while (at <= path.size()) {
+    const std::size_t end = std::min(path.find('/', at), path.size());
+    const std::string_view segment = path.substr(at, end - at);
+    directory = segment == "." || segment == "..";
+    if (segment == "..") {
+      if (!kept.empty()) kept.pop_back();
+    } else if (segment != ".") {
+      kept.push_back(segment);
+    }
+    at = end + 1;
+  }
+  std::string out;
+  for (const std::string_view segment : kept) {
+    out += '/';
+    out += segment;
+  }
+  if (out.empty() || directory) out += '/';
+  return out;
+}
+
+}  // namespace
+
 std::string RobotsPathOf(std::string_view address) {
   const std::size_t slashes = address.find("//");
   std::string_view rest = slashes == std::string_view::npos ? address : address.substr(slashes + 2);
@@ -169,7 +200,10 @@ std::string RobotsPathOf(std::string_view address) {
   rest = rest.substr(start);
   if (const std::size_t hash = rest.find('#'); hash != std::string_view::npos) rest = rest.substr(0, hash);
   if (rest.empty() || rest.front() != '/') return "/" + std::string(rest);
-  return std::string(rest);
+  const std::size_t query = rest.find('?');
+  const std::string_view path = rest.substr(0, query);
+  if (path.find("/.") == std::string_view::npos) return std::string(rest);
+  return WithoutDotSegments(path) + std::string(query == std::string_view::npos ? "" : rest.substr(query));
 }
 
 std::string RobotsFileAddressFor(std::string_view address) {

@@ -3,7 +3,7 @@
 // crawl of a site, the robot window showing the searched report, and the
 // internal browser showing it too.
 //
-// usage: app_screenshots OUTPUT_FOLDER START_ADDRESS [EXPRESSION]
+// usage: app_screenshots OUTPUT_FOLDER START_ADDRESS [EXPRESSION [DEPTH]]
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
@@ -55,7 +55,7 @@ bool Grab(QWidget& window, const QString& file) {
 
 int main(int argc, char* argv[]) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: app_screenshots OUTPUT_FOLDER START_ADDRESS [EXPRESSION]\n");
+    std::fprintf(stderr, "usage: app_screenshots OUTPUT_FOLDER START_ADDRESS [EXPRESSION [DEPTH]]\n");
     return 2;
   }
   if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS")) qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
@@ -83,7 +83,7 @@ int main(int argc, char* argv[]) {
   robot.Options().politeness = std::chrono::seconds(1);
   robot.Form().txtURL = start;
   robot.Form().txtSearchString = expression;
-  robot.Form().txtSearchDepth = "3";
+  robot.Form().txtSearchDepth = argc > 4 ? argv[4] : "3";
   robot.Form().chkExtEmail = true;
   window.SyncNow();
   Settle(1500);

@@ -19,6 +19,7 @@ TEST(RobotsTxtTest, OwnGroupWinsOverEveryone) {
       "Crawl-delay: 20\r\n");
   EXPECT_TRUE(rules.Allows("http://h/index.htm"));
   EXPECT_FALSE(rules.Allows("http://h/private/x.htm"));
+  EXPECT_FALSE(rules.Allows("http://h/public/../private/x.htm"));
   EXPECT_TRUE(rules.Allows("http://h/privatex"));
   ASSERT_TRUE(rules.CrawlDelay());
   EXPECT_EQ(*rules.CrawlDelay(), 20.0);
@@ -58,6 +59,12 @@ TEST(RobotsTxtTest, PathsAndFileAddresses) {
   EXPECT_EQ(RobotsPathOf("http://h:8080/a/b.htm?x=1#top"), "/a/b.htm?x=1");
   EXPECT_EQ(RobotsPathOf("http://h"), "/");
   EXPECT_EQ(RobotsPathOf("http://h?q"), "/?q");
+  // Dot segments are resolved as the request resolves them, so that a
+  // detour does not lead round a rule.
+  EXPECT_EQ(RobotsPathOf("http://h/engines/../private/p.htm"), "/private/p.htm");
+  EXPECT_EQ(RobotsPathOf("http://h/a/./b/../../../c/.?x=/../y"), "/c/?x=/../y");
+  EXPECT_EQ(RobotsPathOf("http://h/a/.."), "/");
+  EXPECT_EQ(RobotsPathOf("http://h/a/..b/.c"), "/a/..b/.c");
   EXPECT_EQ(RobotsFileAddressFor("http://h:8080/a/b.htm"), "http://h:8080/robots.txt");
   EXPECT_EQ(RobotsFileAddressFor("http://h"), "http://h/robots.txt");
   EXPECT_EQ(RobotsFileAddressFor("page.htm"), "");

@@ -26,9 +26,11 @@ namespace zorvik::app {
 namespace {
 
 // The busy animation's interval, and how soon after a pump the widgets
-// catch up with the model (at most this often while a search runs).
+// catch up with the model (at most this often while a search runs). The
+// page-text box, which changes with every page, follows more slowly.
 constexpr int kBusyIntervalMs = 500;
-constexpr int kSyncMs = 20;
+constexpr int kSyncMs = 40;
+constexpr int kOutputSyncMs = 400;
 // The page-text box shows at most this much of a page.
 constexpr std::size_t kOutputShown = 1 << 20;
 // A bookmark's menu text is cut to this many characters.
@@ -87,7 +89,6 @@ frmWebRobot::frmWebRobot(SearchState& state, std::filesystem::path programDirect
   connect(host_.get(), &QtHost::Pumped, this, [this] {
     if (!syncSoon_.isActive()) syncSoon_.start();
   });
-  connect(host_.get(), &QtHost::StatusChanged, this, &frmWebRobot::ShowStatus);
   connect(host_.get(), &QtHost::RepaintWanted, this, &frmWebRobot::SyncNow);
   SyncNow();
   // Until a search or a command shows something, the pane shows what the
@@ -151,6 +152,8 @@ void frmWebRobot::SetUpPanes() {
     panels_[i]->setTextFormat(Qt::PlainText);
     panels_[i]->setFrameShape(QFrame::StyledPanel);
     panels_[i]->setMinimumWidth(i == 0 ? 260 : 140);
+    // A new text must not lay the status bar out again.
+    panels_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     ui_->sbHTTPStatus->addWidget(panels_[i], i == 0 ? 2 : 1);
   }
   ui_->mnuMy->menuAction()->setVisible(false);  // "My Bookmarks" stays hidden
@@ -285,11 +288,13 @@ void frmWebRobot::Sync() {
       ui_->picBusy->setPixmap(BusyFrame(-1));
     }
   }
-  if (form.txtOutput != shownOutput_) {
+  if (form.txtOutput != shownOutput_ && (running_ == 0 || !outputShownAt_.isValid() || outputShownAt_.elapsed() >= kOutputSyncMs)) {
+    outputShownAt_.start();
     shownOutput_ = form.txtOutput;
     ui_->txtOutput->setPlainText(Q(shownOutput_.size() > kOutputShown ? shownOutput_.substr(0, kOutputShown)
                                                                       : shownOutput_));
   }
+  SyncPanels();
   SyncList();
   SyncTree();
   SyncPane(false);
@@ -349,8 +354,13 @@ void frmWebRobot::SyncPane(bool evenIfShown) {
   pane_->Navigate(PaneUrl(location));
 }
 
-void frmWebRobot::ShowStatus(int panel, const QString& text) {
-  if (panel >= 1 && panel <= 4) panels_[panel - 1]->setText(text);
+void frmWebRobot::SyncPanels() {
+  // The panels change with every transfer state; they are drawn at the
+  // window's pace, each with its latest text.
+  for (int panel = 1; panel <= 4; ++panel) {
+    const QString text = host_->Panel(panel);
+    if (panels_[panel - 1]->text() != text) panels_[panel - 1]->setText(text);
+  }
 }
 
 void frmWebRobot::tmrBusy_Timer() {

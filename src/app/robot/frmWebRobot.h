@@ -75,7 +75,7 @@ class frmWebRobot : public QMainWindow {
   void SyncTree();
   void SyncList();
   void SyncPane(bool evenIfShown);
-  void ShowStatus(int panel, const QString& text);
+  void SyncPanels();
 
   void WireInputs();
   void WireCommands();
@@ -110,6 +110,7 @@ class frmWebRobot : public QMainWindow {
   // What the widgets show, as last taken from the model.
   std::string shownURL_, shownExpression_, shownDepth_, shownCombos_[5], shownLocation_;
   std::string shownOutput_;
+  QElapsedTimer outputShownAt_;
   std::size_t shownListCount_ = 0;
   std::string shownListLast_;
   std::vector<QTreeWidgetItem*> treeItems_;  // by the tree view's entry index
