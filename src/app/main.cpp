@@ -1,11 +1,15 @@
-// zorvik, the desktop program: the robot window.
+// zorvik, the desktop program. It starts in its main window, "Zorvik", which
+// loads the mail settings and opens every other window.
 #include <QApplication>
 
 #include "app/Icons.h"
+#include "app/QtHost.h"
 #include "app/browser/WebPane.h"
 #include "app/robot/frmWebRobot.h"
+#include "app/shell/MailForm.h"
 #include "core/ProgramDirectory.h"
 #include "core/SearchState.h"
+#include "settings/MailSettings.h"
 
 int main(int argc, char* argv[]) {
   zorvik::app::PrepareBrowserEngine();
@@ -14,8 +18,11 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationDisplayName("Zorvik");
   QApplication::setWindowIcon(zorvik::app::DrawnIcon(zorvik::app::IconName::Program));
   zorvik::app::SetBrowserPaneFactory([](QWidget* parent) { return new zorvik::app::WebPane(parent); });
+  zorvik::app::QtHost host;
 
-  zorvik::app::frmWebRobot robot(zorvik::ProcessSearchState(), zorvik::ProgramDirectory());
-  robot.show();
+  zorvik::app::MailForm mainWindow(host, zorvik::ProcessMailSettings());
+  mainWindow.SetRobotWindowFactory(
+      [] { return new zorvik::app::frmWebRobot(zorvik::ProcessSearchState(), zorvik::ProgramDirectory()); });
+  mainWindow.Form_Load();
   return QApplication::exec();
 }
