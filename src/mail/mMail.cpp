@@ -315,7 +315,7 @@ void mMail::OnFinished(MailStatus outcome) {
     EndSession();
   } else if (op == Op::SmtpSend) {
     // The message has gone: the next one starts from an empty tree.
-    parts_.Clear();
+    if (!keepMessage_) parts_.Clear();
   } else if (op == Op::PopFetch) {
     messageFile_ = pop_->LastFile().string();
     messageFileFresh_ = false;

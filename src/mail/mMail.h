@@ -188,8 +188,12 @@ class mMail : public EventSource, private TransferEvents {
     return InUse() ? MailStatus::Error(kErrBusy) : parts_.SetPartBody(index, std::move(text));
   }
   // Starts a new message: a single empty root part. A successful send does
-  // this by itself.
+  // this by itself, unless KeepMessage is true: then the message stays as it
+  // was, so that the same message can go out again (to the next recipient
+  // of a list).
   MailStatus ClearMessage();
+  bool KeepMessage() const { return keepMessage_; }
+  void SetKeepMessage(bool keep) { keepMessage_ = keep; }
   const PartTree& Parts() const { return parts_; }
 
   // The message as the next send would write it (Date and Message-ID made
@@ -268,6 +272,7 @@ class mMail : public EventSource, private TransferEvents {
   int flags_ = 0;
   bool blocking_ = false;
   bool trace_ = false;
+  bool keepMessage_ = false;
   int timeOut_ = 60;
   std::string smtpHost_, smtpUser_, smtpPassword_;
   std::string from_, sender_, to_, cc_, bcc_, subject_, date_;

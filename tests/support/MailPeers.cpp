@@ -119,7 +119,7 @@ std::vector<ReceivedMail> SmtpSink::Received() const {
     const std::string all = ReadFile(file);
     const std::size_t split = all.find("\n\n");
     std::istringstream envelope(all.substr(0, split));
-    ReceivedMail m{{}, {}, all.substr(split + 2), {}};
+    ReceivedMail m{{}, {}, all.substr(split + 2), {}, {}};
     std::getline(envelope, m.envelopeFrom);
     for (std::string r; std::getline(envelope, r);) m.recipients.push_back(r);
     std::istringstream parts(ReadFile(fs::path(file).replace_extension(".parts")));
@@ -127,7 +127,12 @@ std::vector<ReceivedMail> SmtpSink::Received() const {
       const std::size_t space = head.rfind(' ');
       std::string body(std::stoul(head.substr(space + 1)), '\0');
       parts.read(body.data(), static_cast<std::streamsize>(body.size()));
-      m.parts.emplace_back(head.substr(0, space), std::move(body));
+      std::vector<std::string> fields;
+      std::istringstream line(head.substr(0, space));
+      for (std::string field; std::getline(line, field, '\t');) fields.push_back(field);
+      fields.resize(4);
+      m.parts.emplace_back(fields[0], std::move(body));
+      m.headers.push_back({fields[1], fields[2], fields[3]});
     }
     out.push_back(std::move(m));
   }

@@ -56,6 +56,12 @@ struct ReceivedMail {
   // Each leaf part as an independent parser read it: its transfer encoding
   // and its decoded body (a mac-binhex40 body as it was sent).
   std::vector<std::pair<std::string, std::string>> parts;
+  // The same parts' headers: Content-Type and Content-Disposition unfolded,
+  // and the file name as the parser reads it from them.
+  struct PartHeaders {
+    std::string contentType, disposition, fileName;
+  };
+  std::vector<PartHeaders> headers;
 };
 
 class SmtpSink : public PeerProcess {

@@ -8,8 +8,9 @@ smtp_sink.py ADDR sink OUTDIR USER:PASSWORD
     is refused with 550. Every message is stored as OUTDIR/NNNN.eml: the
     envelope sender and recipients one a line, an empty line, the raw bytes.
     NNNN.parts, written first, holds every leaf part as parsed by Python's
-    email package: "ENCODING LENGTH\n" and the decoded body (a mac-binhex40
-    body as it was sent).
+    email package: "ENCODING\tCONTENT-TYPE\tDISPOSITION\tFILENAME LENGTH\n"
+    (the two headers' values unfolded, the file name as the package reads
+    it) and the decoded body (a mac-binhex40 body as it was sent).
 smtp_sink.py ADDR tls OUTDIR USER:PASSWORD
     The same, offering STARTTLS with a self-signed certificate made in OUTDIR
     by the openssl program.
@@ -41,6 +42,10 @@ import warnings
 from aiosmtpd.smtp import SMTP, AuthResult
 
 
+def unfolded(value):
+    return "" if value is None else str(value).replace("\r", "").replace("\n", "").replace("\t", " ")
+
+
 class Sink:
     def __init__(self, outdir):
         self.outdir, self.count = outdir, 0
@@ -62,7 +67,10 @@ class Sink:
                 body = part.get_payload(decode=cte != "mac-binhex40")
                 if isinstance(body, str):
                     body = body.encode("ascii", "surrogateescape")
-                f.write(b"%s %d\n%s" % (cte.encode(), len(body), body))
+                fields = [cte, part.get("Content-Type"), part.get("Content-Disposition"),
+                          part.get_filename()]
+                head = "\t".join(unfolded(v) for v in fields)
+                f.write(b"%s %d\n%s" % (head.encode("utf-8", "surrogateescape"), len(body), body))
         with open(base + ".tmp", "wb") as f:
             f.write("\n".join([envelope.mail_from, *envelope.rcpt_tos, "", ""]).encode())
             f.write(envelope.original_content)
