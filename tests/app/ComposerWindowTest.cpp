@@ -1,0 +1,193 @@
+// The composer window's wiring: its widgets reach the model and the model's
+// values reach the widgets; a single send goes out while Qt's own event loop
+// runs (nothing else pumps it); a list send repaints the window and can be
+// cancelled between two messages.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include "GuiTestSupport.h"
+#include "app/QtHost.h"
+#include "app/mail/NewMessage.h"
+#include "app/shell/WindowPlacement.h"
+#include "support/MailPeers.h"
+
+namespace zorvik::app {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using testing::AcceptFile;
+using testing::AnswerModal;
+using testing::ClickButton;
+using testing::WaitUntil;
+
+class ComposerWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { sink_ = new testing::SmtpSink("alice:secret"); }
+  static void TearDownTestSuite() { delete sink_; }
+  void SetUp() override {
+    sink_->Clear();
+    settings_.SmtpHost = sink_->host();
+    settings_.Email = "ann@example.org";
+    settings_.TimeOut = 10;
+    window_ = new NewMessage(settings_, "http://www.zorvik.example/");
+    window_->show();
+  }
+  void TearDown() override {
+    if (window_) window_->close();
+    WaitUntil([this] { return window_.isNull(); }, 5000);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  template <class T>
+  T* Find(const char* name) {
+    T* child = window_->findChild<T*>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+  void Click(const char* button) { QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton); }
+  fs::path File(const std::string& name, const std::string& bytes) {
+    const fs::path p = dir_.path() / name;
+    testing::WriteFile(p, bytes);
+    return p;
+  }
+
+  static testing::SmtpSink* sink_;
+  testing::TempDir dir_;
+  MailSettings settings_;
+  QPointer<NewMessage> window_;
+};
+
+testing::SmtpSink* ComposerWindowTest::sink_ = nullptr;
+
+TEST_F(ComposerWindowTest, ComposesAndSendsThroughTheWidgets) {
+  EXPECT_EQ(window_->windowTitle(), "New Message");
+  EXPECT_EQ(window_->Model().Mail1.From(), "ann@example.org");
+  EXPECT_TRUE(QFontInfo(Find<QPlainTextEdit>("txtBody")->font()).fixedPitch());
+  EXPECT_EQ(window_->pos(), CentredOnScreen(window_->screen()->availableGeometry(),
+                                            window_->size()));
+
+  QTest::keyClicks(Find<QLineEdit>("txtTo"), "bob@example.net");
+  QTest::keyClicks(Find<QLineEdit>("txtSubject"), "Report");
+  // The edit menu acts on the field that has the focus.
+  auto* subject = Find<QLineEdit>("txtSubject");
+  subject->setFocus();
+  subject->selectAll();
+  Find<QAction>("mnuCopy")->trigger();
+  auto* cc = Find<QLineEdit>("txtCC");
+  cc->setFocus();
+  Find<QAction>("mnuPaste")->trigger();
+  EXPECT_EQ(cc->text(), "Report");
+  EXPECT_EQ(window_->Model().txtCC, "Report");
+  cc->selectAll();
+  Find<QAction>("mnuCut")->trigger();
+  EXPECT_EQ(window_->Model().txtCC, "");
+  EXPECT_EQ(QApplication::clipboard()->text(), "Report");
+
+  QTest::keyClicks(Find<QPlainTextEdit>("txtBody"), "Hello Bob");
+  QTest::keyClick(Find<QPlainTextEdit>("txtBody"), Qt::Key_Return);
+  QTest::mouseClick(Find<QRadioButton>("optQuotedPrintable"), Qt::LeftButton);
+  const std::string bytes = "binary\0bytes\xff"s + std::string(3000, 'x');
+  const fs::path file = File("report.bin", bytes);
+  AnswerModal([&](QWidget& d) { AcceptFile(d, QString::fromStdString(file.string())); });
+  Click("Command1");
+  EXPECT_EQ(Find<QComboBox>("cmbAttachments")->currentText().toStdString(), file.string());
+
+  AnswerModal([](QWidget& d) { ClickButton(d, "No"); });  // "Want to Add Spamnote?"
+  Click("Send");
+  // The click has returned while the message is still on its way: the
+  // window takes input, and the send buttons wait for the transfer.
+  EXPECT_TRUE(window_->Model().Busy());
+  EXPECT_FALSE(Find<QPushButton>("Send")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("Cancel")->isEnabled());
+  // Only Qt's loop runs from here: the host pumps the transfer when idle.
+  ASSERT_TRUE(WaitUntil([&] { return !window_->Model().Busy(); }, 20000));
+  EXPECT_TRUE(Find<QPushButton>("Send")->isEnabled());
+
+  const auto got = sink_->Received();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].recipients, std::vector<std::string>{"bob@example.net"});
+  EXPECT_NE(got[0].bytes.find("Subject: Report\r\n"), std::string::npos);
+  ASSERT_EQ(got[0].parts.size(), 2u);
+  EXPECT_EQ(got[0].parts[0].second, "Hello Bob\r\n");
+  EXPECT_EQ(got[0].parts[1].first, "quoted-printable");
+  EXPECT_TRUE(got[0].parts[1].second == bytes);
+  EXPECT_TRUE(Find<QPlainTextEdit>("Text1")->toPlainText().contains("EHLO"));
+  EXPECT_EQ(Find<QComboBox>("cmbAttachments")->count(), 0) << "a sent message starts a new one";
+}
+
+// No recipient: Form3 asks for one; the list menus fill the BCC field and
+// the status log.
+TEST_F(ComposerWindowTest, Form3AndTheListMenus) {
+  const fs::path list = File("list.txt", "a@x.org\r\nb@y.org\r\n");
+  AnswerModal([&](QWidget& d) { AcceptFile(d, QString::fromStdString(list.string())); });
+  Find<QAction>("mnuOpenBCC")->trigger();
+  EXPECT_EQ(Find<QLineEdit>("txtBCC")->text(), "a@x.org, b@y.org");
+  AnswerModal([&](QWidget& d) { AcceptFile(d, QString::fromStdString(list.string())); });
+  Find<QAction>("mnuOpenMailFile")->trigger();
+  EXPECT_TRUE(Find<QPlainTextEdit>("Text1")->toPlainText().endsWith("Addresses in the list: 2"));
+
+  QString form3;
+  AnswerModal([](QWidget& d) { ClickButton(d, "OK"); });  // "The mail has no Recipient!"
+  AnswerModal([&](QWidget& d) {
+    form3 = d.windowTitle();
+    QTest::keyClicks(d.findChild<QLineEdit*>("Text1"), "carl@example.com");
+    ClickButton(d, "&OK");
+  });
+  AnswerModal([](QWidget& d) { ClickButton(d, "No"); });  // the notice question
+  Click("Send");
+  EXPECT_EQ(form3, "No Recipient......");
+  EXPECT_EQ(Find<QLineEdit>("txtTo")->text(), "carl@example.com");
+  ASSERT_TRUE(WaitUntil([&] { return !window_->Model().Busy(); }, 20000));
+  const auto got = sink_->Received();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].recipients,
+            (std::vector<std::string>{"carl@example.com", "a@x.org", "b@y.org"}));
+}
+
+// "Send from File" holds the click until the list is done, but the window
+// shows each message counted and "Cancel" closes it before the next line.
+TEST_F(ComposerWindowTest, AListSendRepaintsAndCanBeCancelled) {
+  std::string lines;
+  for (int i = 0; i < 20; ++i) lines += "reader" + std::to_string(i) + "@example.net\r\n";
+  const fs::path list = File("list.txt", lines);
+  QPlainTextEdit* body = Find<QPlainTextEdit>("txtBody");
+  QTest::keyClicks(body, "News");
+  AnswerModal([&](QWidget& d) { AcceptFile(d, QString::fromStdString(list.string())); });
+  AnswerModal([](QWidget& d) { ClickButton(d, "No"); });
+  QStringList shown;
+  bool cancelled = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!window_) return;
+    const QString sent = Find<QLineEdit>("txtSent")->text();
+    if (shown.isEmpty() || shown.back() != sent) shown.append(sent);
+    if (sent == "2" && !cancelled) {
+      cancelled = true;
+      Click("Cancel");
+    }
+  });
+  watch.start(5);
+  Click("Command2");
+  watch.stop();
+  ASSERT_TRUE(WaitUntil([&] { return window_.isNull(); }, 5000)) << "the window closes";
+  EXPECT_TRUE(shown.contains("1") && shown.contains("2")) << shown.join(",").toStdString();
+  const std::size_t sent = sink_->Received().size();
+  EXPECT_GE(sent, 2u);
+  EXPECT_LE(sent, 3u) << "the list stops at the next line";
+}
+
+}  // namespace
+}  // namespace zorvik::app
