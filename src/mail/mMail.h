@@ -212,9 +212,11 @@ class mMail : public EventSource, private TransferEvents {
   bool InUse() const { return Busy() || loading_; }
   bool Connected() const;
 
-  // EventSource
+  // EventSource. Active while an operation runs or events wait for the next
+  // pump (an operation refused or ended at once reports from there), so
+  // that an idle event loop keeps pumping until they are delivered.
   bool Pump() override;
-  bool Active() const override { return Busy(); }
+  bool Active() const override { return Busy() || !events_.empty(); }
   void WaitForActivity(std::chrono::milliseconds timeout) override;
 
  private:

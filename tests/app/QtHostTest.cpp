@@ -10,6 +10,7 @@
 #include "GuiTestSupport.h"
 #include "app/QtHost.h"
 #include "app/robot/savedirs.h"
+#include "mail/mMail.h"
 
 namespace zorvik::app {
 namespace {
@@ -147,6 +148,24 @@ TEST(QtHostTest, QtsLoopDrivesTransfersWhileNothingYields) {
   testing::WaitUntil([] { return false; }, 50);
   EXPECT_EQ(transfer.pumps, pumps) << "an idle transfer is left alone";
   host.RemoveEventSource(&transfer);
+}
+
+// The mail component in non-blocking mode reports an operation that ends at
+// once (refused before any transfer) from a later pump: Qt's loop must
+// still deliver it when nothing yields.
+TEST(QtHostTest, QtsLoopDeliversTheMailComponentsQueuedEvents) {
+  QtHost host;
+  mail::mMail mail(host);
+  ASSERT_FALSE(mail.Blocking());
+  std::string error;
+  bool done = false;
+  mail.onAsyncError = [&](int, const std::string& text) { error = text; };
+  mail.onDone = [&] { done = true; };
+  mail.SetPopHost("127.0.0.1");
+  ASSERT_TRUE(mail.SetAction(mail::mMail::kPopConnect).ok());  // no user name
+  EXPECT_TRUE(testing::WaitUntil([&] { return !error.empty(); }, 2000));
+  ASSERT_TRUE(mail.SetAction(mail::mMail::kClose).ok());  // no session: done at once
+  EXPECT_TRUE(testing::WaitUntil([&] { return done; }, 2000));
 }
 
 TEST(QtHostTest, AYieldRunsQtsPendingEvents) {
