@@ -7,17 +7,24 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <filesystem>
 
 #include "GuiTestSupport.h"
 #include "app/QtHost.h"
 #include "app/browser/BrowserPane.h"
+#include "app/browser/frmBrowser1.h"
+#include "app/robot/frmWebRobot.h"
 #include "app/shell/Form2.h"
 #include "app/shell/Form6.h"
 #include "app/shell/MailForm.h"
 #include "app/shell/WindowPlacement.h"
 #include "core/ProgramDirectory.h"
+#include "core/SearchState.h"
+#include "crawler/CrawlSite.h"
+#include "engines/WebRobot.h"
 #include "core/Version.h"
 #include "settings/SettingsFile.h"
 #include "support/MailPeers.h"
@@ -119,18 +126,22 @@ TEST_F(MailFormTest, ABannerAddressThePaneRejectsIsReportedAndStartUpGoesOn) {
   EXPECT_EQ(settings_.PopHost, "pop.example.org") << "no dialog: the settings were there";
 }
 
-TEST_F(MailFormTest, SearchNetAndScanForAddressShowTheOneRobotWindowAndClosingEndsAll) {
+TEST_F(MailFormTest, BothRobotCommandsShowTheOneRobotWindowAndClosingStopsItsSearch) {
   WriteSettings("pop.example.org");
+  testing::CrawlSite site;
+  site.StallFrom("/c.htm", 1);
+  site.Start();
+  SearchState state;
   int made = 0;
-  form_->SetRobotWindowFactory([&made] {
+  form_->SetRobotWindowFactory([&] {
     ++made;
-    auto* robot = new QWidget;
-    robot->setWindowTitle("Information Retrieval  System");
+    auto* robot = new frmWebRobot(state, dir_.path());
+    robot->Robot().Options().politeness = std::chrono::seconds(0);
     return robot;
   });
   form_->Form_Load();
   Trigger("mnuScan");
-  QWidget* robot = form_->RobotWindow();
+  QPointer<frmWebRobot> robot = qobject_cast<frmWebRobot*>(form_->RobotWindow());
   ASSERT_NE(robot, nullptr);
   EXPECT_TRUE(robot->isVisible());
   robot->hide();
@@ -139,9 +150,27 @@ TEST_F(MailFormTest, SearchNetAndScanForAddressShowTheOneRobotWindowAndClosingEn
   EXPECT_TRUE(robot->isVisible());
   EXPECT_EQ(made, 1);
 
-  form_->close();
+  // The main window closes while the robot waits for a page.
+  bool closed = false;
+  QObject::connect(&robot->Host(), &QtHost::Pumped, form_.get(), [&] {
+    const auto requests = site.Requests();
+    if (!closed && std::find(requests.begin(), requests.end(), "/c.htm") != requests.end()) {
+      closed = true;
+      form_->close();
+    }
+  });
+  QTest::keyClicks(&Child<QLineEdit>(*robot, "txtURL"), QString::fromStdString(site.Url("/index.htm")));
+  QTest::keyClicks(&Child<QLineEdit>(*robot, "txtSearchString"), "robots");
+  Child<QLineEdit>(*robot, "txtSearchDepth").setText("3");
+  AnswerModal([&](QWidget& dialog) { testing::AcceptFile(dialog, QString::fromStdString((dir_.path() / "run.txt").string())); });
+  Child<QAction>(*robot, "btnSearch").trigger();
+  site.Release();
+  ASSERT_TRUE(closed);
+  EXPECT_FALSE(state.Busy) << "the search unwound";
   EXPECT_FALSE(robot->isVisible());
   EXPECT_FALSE(form_->isVisible());
+  const std::string result = testing::ReadFile(dir_.path() / "run_search_result.htm");
+  EXPECT_NE(result.find("</HTML>"), std::string::npos) << "the result file was finished";
 }
 
 TEST_F(MailFormTest, GetMailFetchesIntoTheInboxAndListsTheMessages) {
@@ -203,15 +232,15 @@ TEST_F(MailFormTest, AboutBoxAndHelpOpenTheirPages) {
   ASSERT_EQ(host_.opened.size(), 1u);
   EXPECT_EQ(host_.opened[0], "https://zorvik.test/");
 
-  QUrl inBrowser;
-  form_->SetInternalBrowser([&](const QUrl& url) { inBrowser = url; });
   Trigger("mnuHelp");
   const std::string help = (dir_.path() / "zorvik.htm").string();
   EXPECT_EQ(host_.opened.back(), help);
-  EXPECT_TRUE(inBrowser.isEmpty()) << "the desktop's handler took it";
+  EXPECT_EQ(form_->HelpBrowser(), nullptr) << "the desktop's handler took it";
   host_.handlerExists = false;
   Trigger("mnuHelp");
-  EXPECT_EQ(inBrowser, QUrl::fromLocalFile(QString::fromStdString(help)));
+  ASSERT_NE(form_->HelpBrowser(), nullptr);
+  EXPECT_TRUE(form_->HelpBrowser()->isVisible());
+  EXPECT_EQ(form_->HelpBrowser()->Pane()->LocationURL(), QUrl::fromLocalFile(QString::fromStdString(help)));
 }
 
 TEST_F(MailFormTest, UpdateWindowChecksTheConfiguredVersionFile) {

@@ -10,6 +10,8 @@
 
 #include "app/QtHost.h"
 #include "app/browser/BrowserPane.h"
+#include "app/browser/frmBrowser1.h"
+#include "app/robot/frmWebRobot.h"
 #include "app/settings/ConnectionOptionsForm.h"
 #include "app/settings/UserInfo.h"
 #include "app/shell/Form2.h"
@@ -20,6 +22,7 @@
 #include "core/SearchState.h"
 #include "crawler/CurlInet.h"
 #include "engines/EngineEndpoints.h"
+#include "engines/WebRobot.h"
 #include "settings/SettingsFile.h"
 #include "shell/ProgramAddresses.h"
 #include "ui_MailForm.h"
@@ -231,10 +234,35 @@ void MailForm::mnuUpdates_Click() {
 }
 
 void MailForm::ShowHelp() {
+  // Without a page or a viewer nothing is reported.
   const QString page = ShippedPage(QStringLiteral("zorvik.htm"));
   if (page.isEmpty()) return;
   if (host_.ShellOpen(page.toStdString())) return;
-  if (internalBrowser_) internalBrowser_(QUrl::fromLocalFile(page));
+  ShowInInternalBrowser(page);
+}
+
+frmBrowser1* MailForm::HelpBrowser() const { return helpBrowser_; }
+
+void MailForm::ShowInInternalBrowser(const QString& page) {
+  if (helpBrowser_) {
+    helpBrowser_->show();
+    helpBrowser_->raise();
+    helpBrowser_->Pane()->Navigate(QUrl::fromLocalFile(page));
+    return;
+  }
+  const QString home = ShippedPage(QStringLiteral("home.htm"));
+  helpBrowser_ = new frmBrowser1(page.toStdString(), home.isEmpty() ? page.toStdString() : home.toStdString(), this);
+  helpBrowser_->setAttribute(Qt::WA_DeleteOnClose);
+  // "Use in Dorvane's Spider": the address goes to the robot window.
+  connect(helpBrowser_, &frmBrowser1::UseInSpider, this, [this](const std::string& address) {
+    mnuScan_Click();
+    if (auto* robot = qobject_cast<frmWebRobot*>(robot_.data())) {
+      robot->Robot().Form().txtURL = address;
+      robot->SyncNow();
+    }
+  });
+  helpBrowser_->Model().StartingAddress = page.toStdString();
+  helpBrowser_->Open(false, std::string());
 }
 
 void MailForm::closeEvent(QCloseEvent* event) {

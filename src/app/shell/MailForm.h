@@ -29,6 +29,7 @@ class BrowserPane;
 class Form2;
 class Form6;
 class QtHost;
+class frmBrowser1;
 
 class MailForm : public QMainWindow {
   Q_OBJECT
@@ -48,15 +49,14 @@ class MailForm : public QMainWindow {
   QWidget* RobotWindow() const { return robot_; }
   // What "Send Mail" does (opens the composer, once there is one).
   void SetSendMail(std::function<void()> sendMail) { sendMail_ = std::move(sendMail); }
-  // Shows a page in the program's own browser: the help page when the
-  // desktop has no handler for it.
-  void SetInternalBrowser(std::function<void(const QUrl&)> show) { internalBrowser_ = std::move(show); }
 
   mail::MailRetrieval& Retrieval() { return retrieval_; }
   BrowserPane* Web() const { return web_; }
 
-  // The help page, with the desktop's handler or else the internal browser.
+  // The help page, with the desktop's handler or else the program's own
+  // browser window (made on first use).
   void ShowHelp();
+  frmBrowser1* HelpBrowser() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -70,6 +70,7 @@ class MailForm : public QMainWindow {
   void mnuUs_Click();
   void mnuUpdates_Click();
   void ShowBanner(const std::string& address);
+  void ShowInInternalBrowser(const QString& page);
   // Places a dialog over this window.
   void PlaceDialog(QWidget& dialog);
   // Brings the widgets up to date with the retrieval.
@@ -86,10 +87,10 @@ class MailForm : public QMainWindow {
   std::string banner_;  // from the endpoints file; empty: the shipped banner page
   std::function<QWidget*()> robotFactory_;
   std::function<void()> sendMail_;
-  std::function<void(const QUrl&)> internalBrowser_;
   QPointer<QWidget> robot_;
   QPointer<Form2> about_;
   QPointer<Form6> update_;
+  QPointer<frmBrowser1> helpBrowser_;
   std::string shownBody_;
 };
 
