@@ -76,19 +76,57 @@ struct RowOps {
     r[a] &= ~Word{0} << (lo % 64);
     r[b] &= ~Word{0} >> (63 - hi % 64);
   }
-  // out = the bits of `in` moved up (or down) by every k in [a, b], a <= b;
-  // in doubling steps, so that bits moved out of the row are never needed
-  // back.
+  // out = the bits of `in` moved up (or down) by every k in [a, b], a <= b.
   template <bool Up>
   void Smear(Word* out, const Word* in, std::size_t a, std::size_t b) const {
     if (Up) ShiftUp<false>(out, in, a); else ShiftDown<false>(out, in, a);
     const std::size_t width = b - a + 1;
+    if (width >= 64) {
+      Fill<Up>(out, width);
+      return;
+    }
+    // In doubling steps, so that bits moved out of the row are never needed back.
     std::size_t covered = 1;
     for (; covered * 2 <= width; covered *= 2) {
       if (Up) ShiftUp<true>(out, out, covered); else ShiftDown<true>(out, out, covered);
     }
     if (covered < width) {
       if (Up) ShiftUp<true>(out, out, width - covered); else ShiftDown<true>(out, out, width - covered);
+    }
+  }
+  // Sets the `width` - 1 >= 63 bits above (or below) every set bit, in one
+  // pass: within a word, everything past its first set bit, and whatever
+  // the set bits of the words passed already reach.
+  template <bool Up>
+  void Fill(Word* r, std::size_t width) const {
+    const auto reachOf = static_cast<Wide>(width) - 1;
+    if (Up) {
+      Wide reach = -1;  // the last position covered so far
+      for (std::size_t i = from; i < words; ++i) {
+        const Word v = r[i];
+        const auto base = static_cast<Wide>(i * 64);
+        Word w = 0;
+        if (reach >= base) w = reach - base >= 63 ? ~Word{0} : (Word{2} << (reach - base)) - 1;
+        if (v != 0) {
+          w |= ~Word{0} << std::countr_zero(v);
+          reach = std::max(reach, base + 63 - std::countl_zero(v) + reachOf);
+        }
+        r[i] = w;
+      }
+      if (positions % 64 != 0) r[words - 1] &= (Word{1} << (positions % 64)) - 1;
+    } else {
+      Wide reach = static_cast<Wide>(words) * 64;  // the first position covered so far
+      for (std::size_t i = words; i-- > from;) {
+        const Word v = r[i];
+        const auto base = static_cast<Wide>(i * 64);
+        Word w = 0;
+        if (reach <= base + 63) w = reach <= base ? ~Word{0} : ~Word{0} << (reach - base);
+        if (v != 0) {
+          w |= std::countl_zero(v) == 0 ? ~Word{0} : (Word{2} << (63 - std::countl_zero(v))) - 1;
+          reach = std::min(reach, base + std::countr_zero(v) - reachOf);
+        }
+        r[i] = w;
+      }
     }
   }
   // out = the bits of `in` moved by every delta in [lo, hi] (up when positive).
