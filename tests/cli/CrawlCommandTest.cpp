@@ -261,6 +261,12 @@ TEST_F(CrawlCommandTest, AStartThatCannotBeFetchedAndAFileThatCannotBeWrittenHav
     EXPECT_EQ(Run({"-e", "robot", "-u", start, "-o", urlFile, "--no-robots"}), 3) << start;
     EXPECT_EQ(err, "zorvik-search crawl: cannot fetch " + start + ": " + why + "\n");
   }
+  // One that would come (after 5 s), but later than --page-time allows.
+  site.StallFrom("/index.htm", 1);
+  EXPECT_EQ(Run({"-e", "robot", "-u", Url("/index.htm"), "-o", urlFile, "--no-robots", "--page-time", "1"}), 3);
+  EXPECT_EQ(err, "zorvik-search crawl: cannot fetch " + Url("/index.htm") + ": Took longer than 1 s\n");
+  site.StallFrom("", 0);
+  site.Release();
   EXPECT_FALSE(fs::exists(urlFile));
   // The URL file on a full disk: told once, and the search stops there, with
   // status 4.

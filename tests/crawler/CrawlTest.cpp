@@ -204,6 +204,39 @@ TEST_F(CrawlTest, AFailedWriteIsToldOnceAndTheUserSaysWhetherTheSearchGoesOn) {
   EXPECT_EQ(robot->Context().writeFailures.Count(), 6u);
 }
 
+TEST_F(CrawlTest, SavedFilesAndReportsThatCannotBeWrittenAreToldToo) {
+  // A folder in the way of the searched report and of the address file; a
+  // collection folder that is gone. Each failure is told, and "Yes" stops.
+  fs::create_directory(dir / "run_searched.htm");
+  fs::create_directory(dir / "run_mailfile.txt");
+  RobotForm& form = robot->Form();
+  const struct {
+    bool RobotForm::*tick;
+    fs::path file;
+  } cases[] = {{nullptr, dir / "run_searched.htm"},
+               {&RobotForm::chkExtEmail, dir / "run_mailfile.txt"},
+               {&RobotForm::chkSave, dir / "gone" / "a.htm"},
+               {&RobotForm::chkPix, dir / "gone" / "pic.gif"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    robot->mnuNew_Click();
+    form.chkExtEmail = form.chkSave = form.chkPix = false;
+    if (c.tick) form.*c.tick = true;
+    robot->Context().collectionFolder = (dir / "gone").string() + "/";
+    if (c.tick) fs::remove(dir / "run_searched.htm");
+    host.messages.clear();
+    host.msgAnswers = {MsgAnswer::Yes};
+    robot->Context().writeFailures.NewSearch();
+    state.StopRequested = 0;  // as a new search does
+    state.StopPressed = false;
+    Crawl("/index.htm", 2);
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages[0].title, "Write Error");
+    EXPECT_TRUE(host.messages[0].text.starts_with("Could not write \"" + c.file.string() + "\": "))
+        << host.messages[0].text;
+  }
+}
+
 TEST_F(CrawlTest, DepthOneAndStayWithinDomainFetchOnlyTheStart) {
   Crawl("/index.htm", 1);
   EXPECT_EQ(Requests(), (std::vector<std::string>{"/robots.txt", "/index.htm"}));
