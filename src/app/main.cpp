@@ -1,10 +1,12 @@
 // zorvik, the desktop program. It starts in its main window, "Zorvik", which
 // loads the mail settings and opens every other window.
 #include <QApplication>
+#include <QPointer>
 
 #include "app/Icons.h"
 #include "app/QtHost.h"
 #include "app/browser/WebPane.h"
+#include "app/mail/NewMessage.h"
 #include "app/robot/frmWebRobot.h"
 #include "app/shell/MailForm.h"
 #include "core/ProgramDirectory.h"
@@ -23,6 +25,10 @@ int main(int argc, char* argv[]) {
   zorvik::app::MailForm mainWindow(host, zorvik::ProcessMailSettings());
   mainWindow.SetRobotWindowFactory(
       [] { return new zorvik::app::frmWebRobot(zorvik::ProcessSearchState(), zorvik::ProgramDirectory()); });
+  QPointer<zorvik::app::NewMessage> composer;
+  mainWindow.SetSendMail([&] {
+    zorvik::app::ShowComposer(composer, zorvik::ProcessMailSettings(), mainWindow.ProductPage());
+  });
   mainWindow.Form_Load();
   return QApplication::exec();
 }

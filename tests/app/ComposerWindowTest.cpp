@@ -21,6 +21,8 @@
 #include "GuiTestSupport.h"
 #include "app/QtHost.h"
 #include "app/mail/NewMessage.h"
+#include "app/shell/MailForm.h"
+#include "core/ProgramDirectory.h"
 #include "app/shell/WindowPlacement.h"
 #include "support/MailPeers.h"
 
@@ -187,6 +189,36 @@ TEST_F(ComposerWindowTest, AListSendRepaintsAndCanBeCancelled) {
   const std::size_t sent = sink_->Received().size();
   EXPECT_GE(sent, 2u);
   EXPECT_LE(sent, 3u) << "the list stops at the next line";
+}
+
+// The main window's "Send Mail" shows the one composer, as it was left.
+TEST(ComposerOpeningTest, SendMailShowsTheOneComposer) {
+  testing::TempDir dir;
+  SetProgramDirectory(dir.path());
+  QtHost host;
+  MailSettings settings;
+  settings.Email = "ann@example.org";
+  auto main = std::make_unique<MailForm>(host, settings);
+  QPointer<NewMessage> composer;
+  main->SetSendMail([&] { ShowComposer(composer, settings, main->ProductPage()); });
+  auto* sendMail = main->findChild<QAction*>("mnuSendMail");
+  ASSERT_NE(sendMail, nullptr);
+  sendMail->trigger();
+  ASSERT_FALSE(composer.isNull());
+  EXPECT_TRUE(composer->isVisible());
+  EXPECT_EQ(composer->Model().Mail1.From(), "ann@example.org");
+  composer->findChild<QLineEdit*>("txtTo")->setText("kept@example.net");
+  NewMessage* first = composer;
+  sendMail->trigger();
+  EXPECT_EQ(composer, first);
+  EXPECT_EQ(composer->findChild<QLineEdit*>("txtTo")->text(), "kept@example.net");
+  composer->close();
+  ASSERT_TRUE(WaitUntil([&] { return composer.isNull(); }, 5000));
+  sendMail->trigger();
+  ASSERT_FALSE(composer.isNull()) << "a closed composer is made anew";
+  EXPECT_EQ(composer->findChild<QLineEdit*>("txtTo")->text(), "");
+  main->close();
+  EXPECT_TRUE(WaitUntil([&] { return composer.isNull(); }, 5000)) << "closing the main window closes it";
 }
 
 }  // namespace

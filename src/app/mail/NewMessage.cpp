@@ -176,4 +176,13 @@ void NewMessage::DeleteWhenIdle() {
   deleteLater();
 }
 
+NewMessage& ShowComposer(QPointer<NewMessage>& composer, const MailSettings& settings,
+                         const std::string& productPage) {
+  if (composer.isNull()) composer = new NewMessage(settings, productPage);
+  composer->show();
+  composer->raise();
+  composer->activateWindow();
+  return *composer;
+}
+
 }  // namespace zorvik::app

@@ -10,6 +10,7 @@
 // the window goes away once the command has returned.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,5 +58,11 @@ class NewMessage : public QMainWindow {
   std::string shownBody_, shownLog_;
   std::vector<std::string> shownAttachments_;
 };
+
+// "Send &Mail": there is one composer window. It is made when there is none
+// (or the last one was closed) and brought forward when it exists, keeping
+// what it holds.
+NewMessage& ShowComposer(QPointer<NewMessage>& composer, const MailSettings& settings,
+                         const std::string& productPage);
 
 }  // namespace zorvik::app

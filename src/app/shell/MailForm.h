@@ -51,6 +51,8 @@ class MailForm : public QMainWindow {
   void SetSendMail(std::function<void()> sendMail) { sendMail_ = std::move(sendMail); }
 
   mail::MailRetrieval& Retrieval() { return retrieval_; }
+  // The product page of the endpoints file, or the default one.
+  const std::string& ProductPage() const { return productPage_; }
   BrowserPane* Web() const { return web_; }
 
   // The help page, with the desktop's handler or else the program's own
