@@ -1,11 +1,17 @@
 // Takes the README's pictures of the desktop program, on a display (run by
 // scripts/screenshots under xvfb-run): the robot window in the middle of a
-// crawl of a site, the robot window showing the searched report, and the
-// internal browser showing it too.
+// crawl of a site, the robot window showing the searched report, the
+// internal browser showing it too, the main window and the mail composer
+// with a message and an attachment.
 //
 // usage: app_screenshots OUTPUT_FOLDER START_ADDRESS [EXPRESSION [DEPTH]]
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -14,11 +20,16 @@
 #include "app/QtHost.h"
 #include "app/browser/WebPane.h"
 #include "app/browser/frmBrowser1.h"
+#include "app/mail/NewMessage.h"
 #include "app/robot/frmWebRobot.h"
+#include "app/shell/MailForm.h"
 #include "app/shell/WindowPlacement.h"
+#include "core/ProgramDirectory.h"
 #include "core/RobotForm.h"
 #include "core/SearchState.h"
 #include "engines/WebRobot.h"
+#include "settings/MailSettings.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 
@@ -110,5 +121,39 @@ int main(int argc, char* argv[]) {
   browser->resize(900, 640);
   Settle(2500);
   const bool internal = browser != nullptr && Grab(*browser, out + "/internal-browser.png");
-  return midway && report && internal ? 0 : 1;
+  browser->hide();
+  window.hide();
+
+  // The main window, with a settings file in place so that it starts
+  // without asking for one.
+  SetProgramDirectory(dir);
+  MailSettings settings;
+  settings.PopHost = "pop.example.org";
+  settings.PopUserName = "jo";
+  settings.PopPassword = "secret";
+  settings.SmtpHost = "smtp.example.org";
+  settings.Email = "jo@example.org";
+  settings.UserName = "Jo Example";
+  settings.MailDirectory = dir.string();
+  settings.TimeOut = 60;
+  SaveSettingsFile(SettingsFilePath(), settings, dir.string());
+  QtHost mainHost;
+  MailForm mainWindow(mainHost, settings);
+  mainWindow.Form_Load();
+  Settle(2500);
+  const bool main = Grab(mainWindow, out + "/main-window.png");
+
+  // The composer with a message and a picture attached, typed as a user would.
+  const std::string picture = (dir / "globe.gif").string();
+  QFile::copy(QDir::current().absoluteFilePath("examples/site/pictures/globe.gif"), QString::fromStdString(picture));
+  auto* composer = new NewMessage(settings, "https://zorvik.example.org/", std::make_unique<ScriptedHost>(picture));
+  composer->show();
+  QTest::keyClicks(composer->findChild<QLineEdit*>("txtTo"), "friend@example.net");
+  QTest::keyClicks(composer->findChild<QLineEdit*>("txtSubject"), "The globe I mentioned");
+  composer->findChild<QPlainTextEdit*>("txtBody")->insertPlainText("Hello,\n\nhere is the picture of the globe.\n\nJo");
+  if (auto* attach = composer->findChild<QPushButton*>("Command1")) attach->click();
+  Settle(800);
+  const bool composed = Grab(*composer, out + "/composer.png");
+  composer->close();
+  return midway && report && internal && main && composed ? 0 : 1;
 }
