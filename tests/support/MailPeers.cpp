@@ -64,18 +64,6 @@ std::string NonLoopbackAddress() {
   return found;
 }
 
-TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "zorvik-mail-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
-  path_ = pattern;
-  ::chmod(path_.c_str(), 0755);
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
-}
-
 void PeerProcess::Start(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));

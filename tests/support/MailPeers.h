@@ -22,19 +22,6 @@ int FreePort();
 // An IPv4 address of this machine outside 127.0.0.0/8; empty when it has none.
 std::string NonLoopbackAddress();
 
-// A fresh directory under the system temp dir, removed with the object.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;  // (which also keeps peers from being copied)
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 class PeerProcess {
  public:
   ~PeerProcess();
