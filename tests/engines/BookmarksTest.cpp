@@ -14,12 +14,8 @@ using testing::WriteFile;
 
 class BookmarksTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::path(::testing::TempDir()) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  fs::path dir;
+  testing::TempDir scratch;
+  const fs::path dir = scratch.path();
 };
 
 TEST_F(BookmarksTest, LinesAddedAndRead) {

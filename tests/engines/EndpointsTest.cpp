@@ -7,6 +7,7 @@
 #include "engines/EngineCatalogue.h"
 #include "engines/EngineEndpoints.h"
 #include "support/FakeHost.h"
+#include "support/TestFiles.h"
 
 namespace zorvik {
 namespace {
@@ -72,15 +73,10 @@ TEST(EndpointsTest, ParsesLinesAndSkipsWhatItCannotUse) {
 
 class EndpointsFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("zorvik-engines-ini-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-  void Write(const std::string& content) { std::ofstream(dir / "engines.ini", std::ios::binary) << content; }
+  void Write(const std::string& content) { testing::WriteFile(dir / "engines.ini", content); }
 
-  fs::path dir;
+  testing::TempDir scratch;
+  const fs::path dir = scratch.path();
   testing::FakeHost host;
 };
 

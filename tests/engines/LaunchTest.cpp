@@ -68,9 +68,6 @@ class EngineServer {
 class LaunchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("zorvik-launch-" + std::to_string(::getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
     fs::create_directories(dir / "elsewhere");
     // Every engine of the catalogue answers on the local server.
     std::string ini;
@@ -79,10 +76,6 @@ class LaunchTest : public ::testing::Test {
     robot = std::make_unique<WebRobot>(host, state, dir);
     robot->Options().politeness = std::chrono::seconds(0);
     robot->Form().txtSearchString = "robot";
-  }
-  void TearDown() override {
-    robot.reset();
-    fs::remove_all(dir);
   }
   void AnswerUrlFile(const std::string& name) { host.dialogAnswers.push_back((dir / "elsewhere" / name).string()); }
 
@@ -103,7 +96,8 @@ class LaunchTest : public ::testing::Test {
   testing::FakeHost host;
   SearchState state;
   EngineServer server;
-  fs::path dir;
+  testing::TempDir scratch;
+  const fs::path dir = scratch.path();
   std::unique_ptr<WebRobot> robot;
 };
 

@@ -12,6 +12,7 @@
 #include "engines/EngineEndpoints.h"
 #include "engines/ResultSectionCut.h"
 #include "engines/SearchResultFile.h"
+#include "support/TestFiles.h"
 
 namespace zorvik {
 namespace {
@@ -236,9 +237,8 @@ TEST_F(CutTest, LinkPassWritesOnlyAndOnlyForWritingRows) {
 
 TEST(SearchResultFileTest, AppendsOneRecordPerWriteAndIgnoresWritesWhileClosed) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("zorvik-result-file-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const zorvik::testing::TempDir scratch;
+  const fs::path& dir = scratch.path();
   const fs::path path = SearchResultFile::PathFor(dir, "cats");
   EXPECT_EQ(path.filename(), "cats_search_result.htm");
   std::ofstream(path, std::ios::binary) << "<HTML>\r\n";
@@ -257,7 +257,6 @@ TEST(SearchResultFileTest, AppendsOneRecordPerWriteAndIgnoresWritesWhileClosed) 
   std::ifstream in(path, std::ios::binary);
   const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(content, "<HTML>\r\n<h2>one</h2>\nsecond line\r\n\r\nthree\r\n");
-  fs::remove_all(dir);
 }
 
 }  // namespace
