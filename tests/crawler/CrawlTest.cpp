@@ -28,9 +28,6 @@ using testing::ReadFile;
 class CrawlTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("zorvik-crawl-" + std::to_string(::getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
     fs::create_directories(dir / "saved");
     site.Start();
     InetSettings settings;
@@ -45,7 +42,6 @@ class CrawlTest : public ::testing::Test {
   void TearDown() override {
     site.Release();
     robot.reset();
-    fs::remove_all(dir);
   }
 
   // The tree view as the window shows it, with "B" for the site's address.
@@ -66,7 +62,8 @@ class CrawlTest : public ::testing::Test {
   testing::FakeHost host;
   SearchState state;
   testing::CrawlSite site;
-  fs::path dir;
+  testing::TempDir scratch;
+  const fs::path dir = scratch.path();
   std::unique_ptr<WebRobot> robot;
 };
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "InetFixture.h"
+#include "support/TestFiles.h"
 #include "core/Version.h"
 
 namespace zorvik::inettest {
@@ -163,12 +164,8 @@ TEST_F(InetTest, OpenUrlReturnsTheWholeBodyWithoutRaisingStates) {
 }
 
 TEST_F(InetTest, HttpsIsVerifiedAgainstTheTrustedAuthorities) {
-  struct TempDir {
-    std::filesystem::path path;
-    ~TempDir() { std::filesystem::remove_all(path); }
-  } dir{std::filesystem::temp_directory_path() / ("zorvik-tls-" + std::to_string(::getpid()))};
-  std::filesystem::create_directories(dir.path);
-  const std::string cert = (dir.path / "cert.pem").string(), key = (dir.path / "key.pem").string();
+  const testing::TempDir dir;
+  const std::string cert = (dir.path() / "cert.pem").string(), key = (dir.path() / "key.pem").string();
   const std::string make = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
                            "-nodes -days 2 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 "
                            "-keyout '" + key + "' -out '" + cert + "' >/dev/null 2>&1";
