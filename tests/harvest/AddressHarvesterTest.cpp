@@ -30,18 +30,15 @@ const std::string kPad = "Lorem-ipsum-dolor-sit-amet-con";
 
 class HarvesterTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::create_directories(dir);
-    state.ResultBaseName = "run";
-  }
-  void TearDown() override { fs::remove_all(dir); }
+  void SetUp() override { state.ResultBaseName = "run"; }
 
   std::optional<std::string> Harvest(std::string page) {
     form.PageText = std::move(page);
     return harvester.Harvest();
   }
 
-  fs::path dir = fs::temp_directory_path() / ("zorvik-harvest-" + std::to_string(::getpid()));
+  testing::TempDir scratch;
+  const fs::path dir = scratch.path();
   testing::FakeHost host;
   RobotForm form;
   SearchState state;

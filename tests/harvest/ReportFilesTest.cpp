@@ -11,6 +11,7 @@
 #include "harvest/PageTitle.h"
 #include "harvest/ReportFiles.h"
 #include "support/FakeHost.h"
+#include "support/TestFiles.h"
 
 namespace zorvik::harvest {
 namespace {
@@ -30,12 +31,10 @@ std::string Row(const std::string& a, const std::string& t, const std::string& m
 class ReportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(dir);
     state.ResultBaseName = "run";
     state.UrlFilePath = (dir / "run.txt").string();
     ReportReadyMark() = 0;
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   void Put(const fs::path& p, const std::string& content) { std::ofstream(p, std::ios::binary) << content; }
   std::string Get(const fs::path& p) {
@@ -48,7 +47,8 @@ class ReportTest : public ::testing::Test {
     return Get(dir / "run_searched.htm");
   }
 
-  fs::path dir = fs::temp_directory_path() / ("zorvik-report-" + std::to_string(::getpid()));
+  testing::TempDir scratch;
+  const fs::path dir = scratch.path();
   RobotForm form;
   SearchState state;
   ReportFiles reports{form, state, dir};

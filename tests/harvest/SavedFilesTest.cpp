@@ -10,6 +10,7 @@
 
 #include "harvest/PictureScan.h"
 #include "harvest/SavedFiles.h"
+#include "support/TestFiles.h"
 
 namespace zorvik::harvest {
 namespace {
@@ -37,7 +38,8 @@ TEST(SavedFilesTest, NamesFromTheWebBecomeOneSafeName) {
 
 TEST(SavedFilesTest, SavingReplacesTheFileInsideTheFolder) {
   // The folder lies one below the test's own, so an escape stays inside it.
-  const fs::path top = fs::temp_directory_path() / ("zorvik-saved-" + std::to_string(::getpid()));
+  const zorvik::testing::TempDir scratch;
+  const fs::path top = scratch.path();
   const fs::path dir = top / "in";
   fs::create_directories(dir);
   EXPECT_EQ(SaveIntoFolder(dir, "../escape.htm", "one"), dir / ".._escape.htm");
@@ -47,7 +49,6 @@ TEST(SavedFilesTest, SavingReplacesTheFileInsideTheFolder) {
   EXPECT_FALSE(fs::exists(top / "escape.htm"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   EXPECT_TRUE(SaveIntoFolder(dir / "no-such-folder", "x.htm", "x").empty());
-  fs::remove_all(top);
 }
 
 TEST(SavedFilesTest, PictureScanTakesEachKindInTurn) {
