@@ -304,10 +304,13 @@ TEST_F(CrawlCommandTest, EngineAllSiteSearchAndOpenPageStartTheirSearches) {
       {{"-o", o, "--engine", "Combo5/Programming", "--option", "SQL: Tools"}, {"/riquery.asp?keyword=SQL:+Tools"}},
       {{"-o", o, "--site-search"}, {"/a.htm?q=robot&n=1", "/b.htm?robot"}},
       // The page itself is not fetched; its link is probed twice, or once
-      // when each page is read once.
-      {{"--open-page", opened, "-d", "2"}, {"/robots.txt", "/a.htm", "/a.htm"}},
-      {{"--open-page", opened, "-d", "2", "--once"}, {"/robots.txt", "/a.htm"}},
+      // when each page is read once. Saved pages go into the collection
+      // folder given, else into "collection", as in every search.
+      {{"--open-page", opened, "-d", "2", "--pages", "--collection", (dir / "mine").string()},
+       {"/robots.txt", "/a.htm", "/a.htm"}},
+      {{"--open-page", opened, "-d", "2", "--once", "--pages"}, {"/robots.txt", "/a.htm"}},
   };
+  fs::create_directory(dir / "mine");
   for (const auto& [args, requests] : cases) {
     site.ClearRequests();
     V all = {"-e", "robot"};
@@ -317,6 +320,9 @@ TEST_F(CrawlCommandTest, EngineAllSiteSearchAndOpenPageStartTheirSearches) {
     EXPECT_EQ(site.Requests(), requests) << args[1];
   }
   EXPECT_NE(ReadFile(dir / "p_search_result.htm").find("<h2>Results for robot</h2><p>one</p>\r\n"), std::string::npos);
+  EXPECT_TRUE(fs::exists(dir / "mine" / "a.htm"));
+  EXPECT_TRUE(fs::exists(dir / "collection" / "a.htm"));
+  EXPECT_FALSE(fs::exists(dir / "a.htm"));
   // "All" asks every general engine; --ffa answers the category picker.
   site.ClearRequests();
   ASSERT_EQ(Run({"-e", "robot", "-o", (dir / "all.txt").string(), "--all", "--ffa", "1007"}), 0) << err;
