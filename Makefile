@@ -1,5 +1,6 @@
 # The two commands a newcomer needs. Both install what is missing first.
-.PHONY: run test
+# `make package` builds the Debian package build/zorvik_VERSION-BUILD_amd64.deb.
+.PHONY: run test package
 
 EXPRESSION ?= "search engine" and (robot or spider) and not advert
 
@@ -23,3 +24,8 @@ test:
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+package:
+	scripts/install-deps
+	cmake --preset default
+	cmake --build --preset default --target package

@@ -2,9 +2,11 @@
 // loads the mail settings and opens every other window.
 #include <QApplication>
 
+#include "app/CommandLine.h"
 #include "app/Program.h"
 
 int main(int argc, char* argv[]) {
+  if (const auto answered = zorvik::app::AnswerCommandLine(argc, argv)) return *answered;
   zorvik::app::PrepareProgram();
   QApplication app(argc, argv);
   zorvik::app::Program program;

@@ -7,6 +7,8 @@
 #include "cli/EngineCommands.h"
 #include "cli/HarvestCommands.h"
 #include "cli/MatchCommand.h"
+#include "cli/PathsCommand.h"
+#include "core/Version.h"
 
 namespace zorvik::cli {
 
@@ -27,6 +29,7 @@ constexpr CommandEntry kCommands[] = {
     {"query", RunQueryCommand, "print the request address an engine gets"},
     {"cut", RunCutCommand, "cut an engine's result section out of a saved page"},
     {"crawl", RunCrawlCommand, "run a search of the robot: crawl from an address or ask engines"},
+    {"paths", RunPathsCommand, "print where the program's files are read and written"},
 };
 
 void PrintCommands(std::ostream& out) {
@@ -34,7 +37,8 @@ void PrintCommands(std::ostream& out) {
   for (const CommandEntry& c : kCommands) {
     out << "  " << c.name << std::string(10 - c.name.size(), ' ') << c.summary << '\n';
   }
-  out << "\n'zorvik-search COMMAND --help' describes a command.\n";
+  out << "\n'zorvik-search COMMAND --help' describes a command; 'zorvik-search --version'\n"
+         "prints the version.\n";
 }
 
 }  // namespace
@@ -47,6 +51,10 @@ int RunSearchTool(const std::vector<std::string>& args, std::ostream& out, std::
   }
   if (args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
     PrintCommands(out);
+    return kMatched;
+  }
+  if (args[0] == "--version" || args[0] == "-V") {
+    out << VersionLine("zorvik-search") << '\n';
     return kMatched;
   }
   for (const CommandEntry& c : kCommands) {

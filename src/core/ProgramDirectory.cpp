@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <optional>
+#include <string>
 #include <system_error>
 
 namespace zorvik {
@@ -17,17 +17,10 @@ std::optional<fs::path>& Chosen() {
   return dir;
 }
 
-// True when ProgramDirectory() had to leave the executable's directory.
-bool& FellBack() {
-  static bool fellBack = false;
-  return fellBack;
-}
-
-fs::path ExecutableDirectory() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec || exe.empty()) return {};
-  return exe.parent_path();
+// True when the program directory is the per-user data directory.
+bool& PerUser() {
+  static bool perUser = false;
+  return perUser;
 }
 
 // $VAR/zorvik when VAR holds an absolute path, else ~/`fallback`/zorvik.
@@ -37,37 +30,99 @@ fs::path UserDirectory(const char* var, const char* fallback) {
   return fs::temp_directory_path() / "zorvik";
 }
 
-fs::path UserDataDirectory() {
-  return UserDirectory("XDG_DATA_HOME", ".local/share");
+bool IsDirectory(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_directory(p, ec);
 }
 
 }  // namespace
 
+namespace layout {
+
+fs::path InstalledShareDirectory(const fs::path& exeDir) {
+  return (exeDir.parent_path() / "share" / "zorvik").lexically_normal();
+}
+
+bool IsInstalledLayout(const fs::path& exeDir) {
+  return !exeDir.empty() && exeDir.filename() == "bin" && IsDirectory(InstalledShareDirectory(exeDir));
+}
+
+std::vector<fs::path> ShippedFilePlaces(const fs::path& programDir, const fs::path& exeDir) {
+  std::vector<fs::path> places;
+  auto add = [&places](const fs::path& p) {
+    if (p.empty()) return;
+    for (const fs::path& q : places)
+      if (q == p) return;
+    places.push_back(p);
+  };
+  add(programDir);
+  if (!exeDir.empty()) {
+    add(exeDir);
+    add(InstalledShareDirectory(exeDir));
+  }
+  return places;
+}
+
+std::optional<fs::path> FindShippedFile(std::string_view name, const fs::path& programDir, const fs::path& exeDir) {
+  // A bare file name only: nothing outside the places is reachable.
+  const fs::path file{std::string(name)};
+  if (name.empty() || file.has_parent_path() || file.is_absolute() || name == "." || name == "..") return std::nullopt;
+  for (const fs::path& place : ShippedFilePlaces(programDir, exeDir)) {
+    std::error_code ec;
+    if (fs::is_regular_file(place / file, ec)) return place / file;
+  }
+  return std::nullopt;
+}
+
+ProgramPlace ChooseProgramDirectory(const fs::path& exeDir) {
+  if (!exeDir.empty() && !IsInstalledLayout(exeDir) && ::access(exeDir.c_str(), W_OK) == 0) return {exeDir, false};
+  return {UserDataDirectory(), true};
+}
+
+fs::path SettingsDirectoryFor(const ProgramPlace& place) {
+  return place.perUser ? UserConfigDirectory() : place.dir;
+}
+
+fs::path UserDataDirectory() { return UserDirectory("XDG_DATA_HOME", ".local/share"); }
+fs::path UserConfigDirectory() { return UserDirectory("XDG_CONFIG_HOME", ".config"); }
+
+}  // namespace layout
+
+fs::path ExecutableDirectory() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec || exe.empty()) return {};
+  return exe.parent_path();
+}
+
 fs::path ProgramDirectory() {
   if (Chosen()) return *Chosen();
-  fs::path dir = ExecutableDirectory();
-  if (dir.empty() || ::access(dir.c_str(), W_OK) != 0) {
-    dir = UserDataDirectory();
-    FellBack() = true;
+  const layout::ProgramPlace place = layout::ChooseProgramDirectory(ExecutableDirectory());
+  if (place.perUser) {
     std::error_code ec;
-    fs::create_directories(dir, ec);
+    fs::create_directories(place.dir, ec);
   }
-  Chosen() = dir;
-  return dir;
+  Chosen() = place.dir;
+  PerUser() = place.perUser;
+  return place.dir;
 }
 
 void SetProgramDirectory(const fs::path& dir) {
   Chosen() = dir;
-  FellBack() = false;
+  PerUser() = false;
 }
 
 fs::path SettingsDirectory() {
   const fs::path program = ProgramDirectory();
-  if (!FellBack()) return program;
-  const fs::path dir = UserDirectory("XDG_CONFIG_HOME", ".config");
+  if (!PerUser()) return program;
+  const fs::path dir = layout::SettingsDirectoryFor({program, true});
   std::error_code ec;
   if (fs::create_directories(dir, ec)) fs::permissions(dir, fs::perms::owner_all, ec);
   return dir;
+}
+
+std::optional<fs::path> ShippedFile(std::string_view name) {
+  return layout::FindShippedFile(name, ProgramDirectory(), ExecutableDirectory());
 }
 
 }  // namespace zorvik

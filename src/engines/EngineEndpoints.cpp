@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/Host.h"
+#include "core/ProgramDirectory.h"
 #include "core/Text.h"
 #include "engines/EngineCatalogue.h"
 
@@ -196,9 +197,9 @@ std::vector<std::string> EngineEndpoints::Parse(std::string_view content) {
 
 EngineEndpoints EngineEndpoints::Load(const std::filesystem::path& dir, Host& host) {
   EngineEndpoints endpoints;
-  const std::filesystem::path path = dir / std::string(kFileName);
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return endpoints;
+  const std::optional<std::filesystem::path> found = layout::FindShippedFile(kFileName, dir, ExecutableDirectory());
+  if (!found) return endpoints;
+  const std::filesystem::path& path = *found;
   std::ifstream in(path, std::ios::binary);
   if (!in) return endpoints;
   const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

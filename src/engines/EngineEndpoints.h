@@ -1,8 +1,8 @@
 #pragma once
 // Where every engine of the catalogue is reached: "http://host[:port]", one
 // value per engine. Each engine starts on its built-in default; the file
-// "engines.ini" of the program directory overrides single engines, one line
-// each:
+// "engines.ini" overrides single engines, one line each (the program
+// directory's copy, else the shipped one, which only holds comments):
 //
 //   # comment (also ";")
 //   Combo1/AltaVista = http://127.0.0.1:8080
@@ -59,8 +59,9 @@ class EngineEndpoints {
   // engine wins. Returns one description per skipped line.
   std::vector<std::string> Parse(std::string_view text);
 
-  // Reads dir/engines.ini. A missing file leaves every default; skipped lines
-  // are reported through the host in one warning.
+  // Reads engines.ini: dir's own, else the shipped file (ShippedFile's
+  // lookup with dir as the program directory). A missing file leaves every
+  // default; skipped lines are reported through the host in one warning.
   static EngineEndpoints Load(const std::filesystem::path& dir, Host& host);
 
  private:

@@ -21,6 +21,7 @@
 #include "app/browser/BrowserPane.h"
 #include "app/browser/frmBrowser1.h"
 #include "app/robot/frmWebRobot.h"
+#include "core/ProgramDirectory.h"
 #include "core/RobotForm.h"
 #include "core/SearchState.h"
 #include "crawler/CrawlSite.h"
@@ -251,8 +252,9 @@ TEST_F(RobotWindowTest, InternalBrowserKeepsItsHistoryAndHandsAnAddressToTheRobo
   frmBrowser1* browser = window->InternalBrowser();
   ASSERT_NE(browser, nullptr);
   EXPECT_TRUE(browser->isVisible());
-  EXPECT_EQ(browser->Pane()->LocationURL(), QUrl::fromLocalFile(QString::fromStdString((dir / "info.htm").string())))
-      << "before any report, the information page";
+  EXPECT_EQ(browser->Pane()->LocationURL(),
+            QUrl::fromLocalFile(QString::fromStdString((ExecutableDirectory() / "info.htm").string())))
+      << "before any report, the information page shipped beside the program";
   auto* address = browser->findChild<QComboBox*>("cboAddress");
   ASSERT_TRUE(WaitUntil([&] { return address->count() == 1; }));
   const auto visit = [&](const QString& url) {
@@ -297,8 +299,7 @@ TEST_F(RobotWindowTest, PickerAndDesktopCommands) {
   Find<QAction>("mnuViewLinks")->trigger();
   Find<QAction>("MnuStartNew")->trigger();
   ASSERT_EQ(host->opened.size(), 2u);
-  EXPECT_EQ(fs::path(host->opened[0]), dir / "info.htm");
-  EXPECT_TRUE(fs::exists(dir / "info.htm")) << "the shipped page is in the program directory";
+  EXPECT_EQ(fs::path(host->opened[0]), ExecutableDirectory() / "info.htm") << "the shipped page";
   EXPECT_EQ(fs::path(host->opened[1]), dir / "links.htm");
   ASSERT_EQ(host->started.size(), 1u);
   EXPECT_EQ(QString::fromStdString(host->started[0]), QCoreApplication::applicationFilePath());

@@ -11,6 +11,7 @@
 #include "cli/CommandHelpers.h"
 #include "cli/MatchCommand.h"
 #include "cli/SearchTool.h"
+#include "core/Version.h"
 #include "support/TestFiles.h"
 
 namespace zorvik::cli {
@@ -192,6 +193,7 @@ TEST_F(SearchToolTest, HelpAndUsageErrors) {
       {"cut", "--program-dir", pd},
       {"cut", "--program-dir", pd, page, page},
       {"cut", "--result", (dir / "no" / "x.htm").string(), "--program-dir", pd, page},
+      {"paths", "--program-dir"},
   };
   for (const auto& args : usage) {
     EXPECT_EQ(Run(args), kUsageError) << (args.empty() ? "" : args.back());
@@ -203,11 +205,28 @@ TEST_F(SearchToolTest, HelpAndUsageErrors) {
       {{"report", "-h"}, "--out FILE"},
       {{"query", "--help"}, "Combo5 (Misc.): Search The Net, Programming"},
       {{"cut", "-h"}, "--link-pass"},
+      {{"paths", "--help"}, "$XDG_CONFIG_HOME"},
   };
   for (const auto& [args, text] : help) {
     EXPECT_EQ(Run(args), kMatched);
     EXPECT_NE(out.str().find(text), std::string::npos) << args[0];
   }
+}
+
+TEST_F(SearchToolTest, VersionAndPaths) {
+  EXPECT_EQ(Run({"--version"}), kMatched);
+  EXPECT_EQ(out.str(),
+            std::string("zorvik-search ") + kVersion + " (build " + kBuild + ", revision " + kRevision + ")\n");
+
+  // The program directory's endpoints file wins over the shipped one.
+  EXPECT_EQ(Run({"paths", "--program-dir", pd}), kMatched);
+  const std::string head =
+      "program directory: " + pd + "\nsettings file: " + pd + "/karrow.ini\nshipped files:\n  " + pd + "\n";
+  EXPECT_EQ(out.str().rfind(head, 0), 0u) << out.str();
+  EXPECT_EQ(out.str().find("engines.ini: " + pd), std::string::npos);
+  Put("engines.ini", "# mine\n");
+  EXPECT_EQ(Run({"paths", "--program-dir", pd}), kMatched);
+  EXPECT_NE(out.str().find("engines.ini: " + pd + "/engines.ini\n"), std::string::npos) << out.str();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "engines/EngineCatalogue.h"
 #include "engines/EngineEndpoints.h"
@@ -13,6 +14,8 @@ namespace zorvik {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string DefaultOf(const EngineRecord& engine) { return EngineEndpoints::DefaultEndpoint(engine.name); }
 
 std::string EndpointOf(const EngineEndpoints& endpoints, std::string_view engine) {
   return endpoints.Endpoint(*FindEngine(engine));
@@ -97,6 +100,32 @@ TEST_F(EndpointsFileTest, MissingFileIsQuietAndSkippedLinesGiveOneWarning) {
   Write("# nothing wrong\nCombo1/Go = http://go.test\n");
   EXPECT_EQ(EndpointOf(EngineEndpoints::Load(dir, host), "Combo1/Go"), "http://go.test");
   EXPECT_EQ(host.messages.size(), 1u);
+}
+
+TEST(EndpointsTest, ShippedFileChangesNothingAndNamesEveryEngineWithItsDefault) {
+  const std::string shipped = testing::ReadFile(ZORVIK_SHIPPED_ENGINES_INI);
+  ASSERT_FALSE(shipped.empty());
+  EngineEndpoints asShipped;
+  EXPECT_TRUE(asShipped.Parse(shipped).empty());
+  for (const EngineRecord& engine : EngineTable()) EXPECT_EQ(asShipped.Endpoint(engine), DefaultOf(engine));
+
+  // With the "# " taken off, its example lines are all usable and name
+  // every engine of the catalogue with the default it has anyway.
+  std::string uncommented;
+  std::istringstream lines(shipped);
+  for (std::string line; std::getline(lines, line);) {
+    bool example = line.starts_with("# Combo");
+    for (std::string_view page : EngineEndpoints::kPageNames)
+      example = example || line.starts_with("# " + std::string(page) + " = ");
+    if (example) uncommented += line.substr(2) + "\n";
+  }
+  EngineEndpoints examples;
+  EXPECT_EQ(examples.Parse(uncommented), std::vector<std::string>{});
+  for (const EngineRecord& engine : EngineTable()) {
+    const std::string line = QualifiedName(engine) + " = " + DefaultOf(engine) + "\n";
+    EXPECT_NE(uncommented.find(line), std::string::npos) << line;
+  }
+  for (std::string_view page : EngineEndpoints::kPageNames) EXPECT_NE(examples.PageAddress(page), "") << page;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "app/browser/frmBrowser1.h"
 #include "app/robot/frmEditBookmarks.h"
 #include "app/shell/WindowPlacement.h"
+#include "core/ProgramDirectory.h"
 #include "core/RobotForm.h"
 #include "core/SearchState.h"
 #include "engines/EngineCatalogue.h"
@@ -93,7 +94,7 @@ frmWebRobot::frmWebRobot(SearchState& state, std::filesystem::path programDirect
   SyncNow();
   // Until a search or a command shows something, the pane shows what the
   // program is about.
-  if (robot_->Form().BrowserLocation.empty()) pane_->Navigate(PaneUrl((robot_->ProgramDirectory() / "info.htm").string()));
+  if (robot_->Form().BrowserLocation.empty()) pane_->Navigate(PaneUrl(infoPage_.string()));
   CentreOnScreen(*this);
 }
 
@@ -104,11 +105,18 @@ frmWebRobot::~frmWebRobot() {
 }
 
 void frmWebRobot::EnsureShippedPages() {
-  // The information and home pages come with the program; a copy the user
-  // changed is left alone.
-  for (const char* name : {"info.htm", "home.htm"}) {
-    const QString target = Q((bookmarks_.Path().parent_path() / name).string());
-    if (QFile::exists(target)) continue;
+  // The information and home pages come with the program: a copy the user
+  // changed in the program directory, else the shipped file (beside the
+  // program or installed). Without either, the copy built into the program
+  // is written into the program directory.
+  const std::filesystem::path dir = bookmarks_.Path().parent_path();
+  for (auto [name, page] : {std::pair{"info.htm", &infoPage_}, std::pair{"home.htm", &homePage_}}) {
+    if (auto found = layout::FindShippedFile(name, dir, ExecutableDirectory())) {
+      *page = *found;
+      continue;
+    }
+    *page = dir / name;
+    const QString target = Q(page->string());
     if (QFile::copy(QString(":/pages/") + name, target))
       QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
   }
@@ -216,7 +224,7 @@ void frmWebRobot::WireCommands() {
     SyncPane(true);
   });
   command(ui_->mnuViewLinks, [this] { host_->ShellOpen(robot_->Reports().LinksReportPath().string()); });
-  command(ui_->mnuInfo, [this] { host_->ShellOpen((robot_->ProgramDirectory() / "info.htm").string()); });
+  command(ui_->mnuInfo, [this] { host_->ShellOpen(infoPage_.string()); });
   command(ui_->MnuStartNew, [this] { host_->StartProcess(QCoreApplication::applicationFilePath().toStdString(), {}); });
   command(ui_->mnuEditBmk, [this] { mnuEditBmk_Click(); });
   connect(ui_->mnuAddBookmark, &QAction::triggered, this, &frmWebRobot::mnuAddBookmark_Click);
@@ -425,11 +433,10 @@ void frmWebRobot::mnuEditBmk_Click() {
 void frmWebRobot::mnuInternalBrowser_Click() {
   if (browser_ == nullptr) {
     const EngineEndpoints& pages = robot_->Endpoints();
-    const std::filesystem::path dir = robot_->ProgramDirectory();
     const std::string info = pages.PageAddress("InfoPage");
     const std::string home = pages.PageAddress("HomePage");
-    browser_ = new frmBrowser1(info.empty() ? (dir / "info.htm").string() : info,
-                               home.empty() ? (dir / "home.htm").string() : home, this);
+    browser_ = new frmBrowser1(info.empty() ? infoPage_.string() : info, home.empty() ? homePage_.string() : home,
+                               this);
     connect(browser_, &frmBrowser1::UseInSpider, this, [this](const std::string& address) {
       robot_->Form().txtURL = address;
       SyncNow();

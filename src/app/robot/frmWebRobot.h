@@ -81,6 +81,7 @@ class frmWebRobot : public QMainWindow {
   void WireCommands();
   void FillEngineLists();
   void SetUpPanes();
+  // Finds the information and home pages (infoPage_, homePage_).
   void EnsureShippedPages();
 
   void LoadBookmarks();
@@ -93,6 +94,8 @@ class frmWebRobot : public QMainWindow {
   std::unique_ptr<Ui::frmWebRobot> ui_;
   std::unique_ptr<WebRobot> robot_;
   BookmarkFile bookmarks_;
+  std::filesystem::path infoPage_;
+  std::filesystem::path homePage_;
   BrowserPane* pane_ = nullptr;
   frmBrowser1* browser_ = nullptr;
   QLabel* panels_[4] = {};
