@@ -43,7 +43,9 @@ constexpr int kTabStops[] = {125, 275, 500};
 // robot window reports the lines it cannot use.
 EngineEndpoints ReadEndpoints() {
   EngineEndpoints endpoints;
-  std::ifstream in(ProgramDirectory() / std::string(EngineEndpoints::kFileName), std::ios::binary);
+  const auto file = ShippedFile(EngineEndpoints::kFileName);
+  if (!file) return endpoints;
+  std::ifstream in(*file, std::ios::binary);
   if (in) endpoints.Parse(std::string(std::istreambuf_iterator<char>(in), {}));
   return endpoints;
 }

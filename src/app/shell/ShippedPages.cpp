@@ -8,6 +8,7 @@
 namespace zorvik::app {
 
 QString ShippedPage(const QString& name) {
+  if (const auto found = ShippedFile(name.toStdString())) return QString::fromStdString(found->string());
   const QString path = QString::fromStdString((ProgramDirectory() / name.toStdString()).string());
   if (QFile::exists(path)) return path;
   QFile shipped(QStringLiteral(":/pages/") + name);
