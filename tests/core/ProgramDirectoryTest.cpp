@@ -20,9 +20,6 @@ using testing::WriteFile;
 class ProgramLayoutTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "zorvik-layout-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root = pattern;
     buildBin = root / "build" / "bin";
     usrBin = root / "usr" / "bin";
     share = root / "usr" / "share" / "zorvik";
@@ -33,11 +30,11 @@ class ProgramLayoutTest : public ::testing::Test {
     Keep("XDG_CONFIG_HOME", (root / "config").string());
   }
   void TearDown() override {
-    for (auto& [name, value] : saved) {
+    for (auto it = saved.rbegin(); it != saved.rend(); ++it) {  // the oldest value last
+      const auto& [name, value] = *it;
       if (value) ::setenv(name.c_str(), value->c_str(), 1);
       else ::unsetenv(name.c_str());
     }
-    fs::remove_all(root);
   }
   void Keep(const std::string& name, const std::string& value) {
     const char* old = std::getenv(name.c_str());
@@ -45,7 +42,9 @@ class ProgramLayoutTest : public ::testing::Test {
     ::setenv(name.c_str(), value.c_str(), 1);
   }
 
-  fs::path root, buildBin, usrBin, share;
+  testing::TempDir scratch;
+  const fs::path root = scratch.path();
+  fs::path buildBin, usrBin, share;
   std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 };
 
