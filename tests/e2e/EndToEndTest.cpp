@@ -4,8 +4,9 @@
 // started through the same start-up as zorvik's main() and driven through
 // its real windows with keyboard and mouse events only: the first start
 // asks for the settings, a search of the demo site runs from the robot
-// window to "Finished..... " and its report shows in the browser pane, and
-// at the next start the saved settings fetch a message from a private
+// window to "Finished..... " and its report shows in the browser pane, the
+// composer sends a picture as an attachment to a local aiosmtpd,
+// and at the next start the saved settings fetch a message from a private
 // Dovecot. Afterwards every file the program wrote is checked, and the set
 // of files must be exactly the expected one.
 //
@@ -18,11 +19,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
@@ -39,6 +44,7 @@
 #include "app/Program.h"
 #include "app/QtHost.h"
 #include "app/browser/WebPane.h"
+#include "app/mail/NewMessage.h"
 #include "app/robot/frmWebRobot.h"
 #include "app/shell/MailForm.h"
 #include "settings/MailSettings.h"
@@ -107,6 +113,60 @@ bool IsDialog(QWidget& dialog, const char* title) {
   ADD_FAILURE() << "expected \"" << title << "\", came \"" << dialog.windowTitle().toStdString() << "\"";
   dialog.close();
   return false;
+}
+
+// While it lives, a message box nobody waits for (no answer armed with
+// AnswerModal) is recorded and answered with its default button, so that
+// the run goes on and says what came.
+class UnexpectedMessages {
+ public:
+  UnexpectedMessages() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr || !box->isVisible() || testing::PendingAnswers() > 0) return;
+      texts_.append(box->windowTitle() + ": " + box->text());
+      QAbstractButton* button = box->defaultButton();
+      if (button == nullptr) button = box->buttons().front();
+      QTest::mouseClick(button, Qt::LeftButton);
+    });
+    timer_.start(50);
+  }
+  const QStringList& Texts() const { return texts_; }
+
+ private:
+  QTimer timer_;
+  QStringList texts_;
+};
+
+// Types into a file dialog's name box and presses Enter. The dialog's name
+// completer may open its list of matching names while the name is typed;
+// that list is closed with Escape first, as a person would, so that Enter
+// takes the text as typed.
+void EnterName(QFileDialog& dialog, QLineEdit& box, const QString& text) {
+  QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(&box, text);
+  WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }, 1000);
+  if (QWidget* list = QApplication::activePopupWidget()) {
+    QTest::keyClick(list, Qt::Key_Escape);
+    WaitUntil([] { return QApplication::activePopupWidget() == nullptr; }, 3000);
+  }
+  QTest::keyClick(&box, Qt::Key_Return);
+}
+
+// Chooses a file of the folder a file dialog shows by typing its name.
+void ChooseFile(QWidget& window, const QString& name) {
+  auto* dialog = qobject_cast<QFileDialog*>(&window);
+  auto* box = window.findChild<QLineEdit*>("fileNameEdit");
+  if (dialog == nullptr || box == nullptr) {
+    ADD_FAILURE() << window.windowTitle().toStdString() << " is no file dialog";
+    window.close();
+    return;
+  }
+  EnterName(*dialog, *box, name);
+  if (!WaitUntil([&] { return !dialog->isVisible(); }, kWindowMs)) {
+    ADD_FAILURE() << dialog->windowTitle().toStdString() << " did not take " << name.toStdString();
+    dialog->close();
+  }
 }
 
 // Brings a window to the front and gives it the keyboard, as a click on it
@@ -213,7 +273,7 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
   testing::DovecotServer pop("alice", "pop pa55");
   pop.SetMailbox({kWaiting});
   testing::SmtpSink smtp("alice:smtp pa55");
-  testing::MessageBoxAnswerer boxes;
+  UnexpectedMessages boxes;
   // While the run waits, what is on the screen: the dialog in front and the
   // robot window's status panels.
   QTimer heartbeat;
@@ -229,6 +289,13 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
     std::fprintf(stderr, "e2e: waiting: %s\n", qPrintable(shown));
   });
   heartbeat.start(5000);
+
+  // A picture in the home folder, where the program was started and where
+  // its file dialogs open: the attachment.
+  const fs::path home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  const std::string picture = testing::ReadFile(home / "globe.gif");
+  ASSERT_FALSE(picture.empty()) << home / "globe.gif";
+  ASSERT_EQ(fs::current_path(), home);
 
   // --- First start: no settings file, so "Connection Options" comes first.
   RunProgram([&](Program& program) {
@@ -275,11 +342,7 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
     if (!harvest->isChecked()) QTest::keyClick(harvest, Qt::Key_Space);
     EXPECT_TRUE(harvest->isChecked());
     AnswerModal([](QWidget& dialog) {
-      if (!IsDialog(dialog, "Open/Create New URL file")) return;
-      auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
-      ASSERT_NE(name, nullptr);
-      QTest::keyClicks(name, "demo.txt");
-      QTest::keyClick(name, Qt::Key_Return);
+      if (IsDialog(dialog, "Open/Create New URL file")) ChooseFile(dialog, "demo.txt");
     });
     auto* toolbar = Find<QToolBar>(*robot, "tbToolbar");
     ASSERT_NE(toolbar, nullptr);
@@ -298,6 +361,36 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
         << "pane shows " << pane->LocationURL().toString().toStdString();
     const QString shown = PaneTextWith(*pane, "How a Search Engine Robot Works");
     EXPECT_TRUE(shown.contains("How a Search Engine Robot Works")) << "pane text: " << shown.toStdString();
+
+    // A message with a picture: File, Send Mail opens the composer.
+    Step("send mail");
+    PickMenu(main, Qt::Key_F, Qt::Key_M);
+    NewMessage* composer = program.Composer();
+    ASSERT_NE(composer, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return composer->isVisible(); }, kWindowMs));
+    Activate(*composer);
+    TypeInto(*composer, "txtTo", "bob@example.org");
+    TypeInto(*composer, "txtSubject", "A picture");
+    auto* text = Find<QPlainTextEdit>(*composer, "txtBody");
+    ASSERT_NE(text, nullptr);
+    QTest::mouseClick(text->viewport(), Qt::LeftButton);
+    QTest::keyClicks(text, "Bob, the globe of the demo site.");
+    AnswerModal([&](QWidget& dialog) {
+      if (IsDialog(dialog, "Attach a File")) ChooseFile(dialog, "globe.gif");
+    });
+    QTest::mouseClick(Find<QAbstractButton>(*composer, "Command1"), Qt::LeftButton);
+    auto* attachments = Find<QComboBox>(*composer, "cmbAttachments");
+    ASSERT_NE(attachments, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return attachments->count() == 1; }, kWindowMs)) << "the attachment is not listed";
+    // "Want to Add Spamnote?": yes, the notice from the settings goes in.
+    AnswerModal([](QWidget& box) {
+      if (IsDialog(box, "SpamNotice")) ClickButton(box, "Yes");
+    });
+    QTest::mouseClick(Find<QAbstractButton>(*composer, "Send"), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntil([&] { return smtp.Received().size() == 1; }, kMailMs)) << "no message reached the server";
+    auto* send = Find<QAbstractButton>(*composer, "Send");
+    EXPECT_TRUE(WaitUntil([&] { return send->isEnabled() && attachments->count() == 0; }, kMailMs))
+        << "the composer did not end the send";
 
     Step("exit");
     // File, Exit.
@@ -354,6 +447,20 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
     EXPECT_NE(searched.find(entry), std::string::npos) << "the searched report lacks " << entry << ":\n" << searched;
   EXPECT_EQ(Lines(testing::ReadFile(data / "demo_mailfile.txt")), std::vector<std::string>{"webmaster@demo.example"});
   EXPECT_EQ(testing::ReadFile(g_mailFolder / "Inbox" / "1.msg"), kWaiting) << "the stored message";
+
+  // The message as the SMTP server got it: the text with the notice, and
+  // the picture as a base64 attachment.
+  const std::vector<testing::ReceivedMail> received = smtp.Received();
+  ASSERT_EQ(received.size(), 1u);
+  const testing::ReceivedMail& mail = received.front();
+  EXPECT_EQ(mail.envelopeFrom, "alice@example.org");
+  EXPECT_EQ(mail.recipients, std::vector<std::string>{"bob@example.org"});
+  EXPECT_NE(mail.bytes.find("Subject: A picture\r\n"), std::string::npos) << mail.bytes;
+  ASSERT_EQ(mail.parts.size(), 2u) << mail.bytes;
+  for (const char* text : {"Bob, the globe of the demo site.", "Alice Example", "1 Garden Lane", "555 0100"})
+    EXPECT_NE(mail.parts[0].second.find(text), std::string::npos) << "the text lacks " << text << ":\n" << mail.parts[0].second;
+  EXPECT_EQ(mail.parts[1].first, "base64");
+  EXPECT_EQ(mail.parts[1].second, picture) << "the attachment";
   EXPECT_EQ(FilesUnder(g_mailFolder), std::set<std::string>{"Inbox/1.msg"});
   std::set<std::string> written = FilesUnder(data);
   for (const std::string& before : dataBefore) written.erase(before);
