@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include "GuiTestSupport.h"
@@ -163,7 +164,13 @@ TEST_F(MailFormTest, BothRobotCommandsShowTheOneRobotWindowAndClosingStopsItsSea
   QTest::keyClicks(&Child<QLineEdit>(*robot, "txtSearchString"), "robots");
   Child<QLineEdit>(*robot, "txtSearchDepth").setText("3");
   AnswerModal([&](QWidget& dialog) { testing::AcceptFile(dialog, QString::fromStdString((dir_.path() / "run.txt").string())); });
-  Child<QAction>(*robot, "btnSearch").trigger();
+  // The program's own loop runs: closing the main window must end it.
+  QTimer::singleShot(0, robot, [&] { Child<QAction>(*robot, "btnSearch").trigger(); });
+  QTimer safety;
+  safety.setSingleShot(true);
+  QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  safety.start(20000);
+  EXPECT_EQ(QApplication::exec(), 0) << "the program ended";
   site.Release();
   ASSERT_TRUE(closed);
   EXPECT_FALSE(state.Busy) << "the search unwound";
@@ -171,6 +178,18 @@ TEST_F(MailFormTest, BothRobotCommandsShowTheOneRobotWindowAndClosingStopsItsSea
   EXPECT_FALSE(form_->isVisible());
   const std::string result = testing::ReadFile(dir_.path() / "run_search_result.htm");
   EXPECT_NE(result.find("</HTML>"), std::string::npos) << "the result file was finished";
+}
+
+TEST_F(MailFormTest, ExitEndsTheProgramAtOnce) {
+  WriteSettings("pop.example.org");
+  form_->Form_Load();
+  QTimer::singleShot(0, form_.get(), [this] { Trigger("FileExit"); });
+  QTimer safety;
+  safety.setSingleShot(true);
+  QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  safety.start(20000);
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_TRUE(form_->isVisible()) << "no closing sequence";
 }
 
 TEST_F(MailFormTest, GetMailFetchesIntoTheInboxAndListsTheMessages) {

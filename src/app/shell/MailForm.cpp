@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QTextOption>
+#include <QThread>
 #include <fstream>
 #include <iterator>
 
@@ -48,6 +49,13 @@ EngineEndpoints ReadEndpoints() {
   std::ifstream in(*file, std::ios::binary);
   if (in) endpoints.Parse(std::string(std::istreambuf_iterator<char>(in), {}));
   return endpoints;
+}
+
+// Ends the program's event loop (it returns once the handlers below it have
+// unwound). Unlike quit(), no window is asked again: one that is finishing a
+// command closes when it has. Nothing to end while no loop runs.
+void EndProgram() {
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
 }
 
 std::string OrDefault(std::string value, const char* fallback) {
@@ -199,7 +207,7 @@ void MailForm::FileExit_Click() {
   ProcessSearchState().StopRequested = 1;
   ProcessSearchState().StopPressed = true;
   host_.CancelDialogs();
-  QCoreApplication::exit(0);
+  EndProgram();
 }
 
 void MailForm::SettingsUser_Click() {
@@ -276,7 +284,7 @@ void MailForm::closeEvent(QCloseEvent* event) {
     if (window != this && window->isVisible()) window->close();
   }
   event->accept();
-  QCoreApplication::quit();
+  EndProgram();
 }
 
 }  // namespace zorvik::app
