@@ -34,9 +34,6 @@ TEST(AddressHelpersTest, AddressParts) {
   EXPECT_EQ(FileNamePart("http://a.com/dir/"), "");
   EXPECT_EQ(FileNamePart("page.htm"), "page.htm");
   EXPECT_EQ(FileNamePart("http://a.com/cgi?x=a\\b"), "cgi?x=a\\b");
-  EXPECT_EQ(BackslashFileNamePart("C:\\pages\\index.htm"), "index.htm");
-  EXPECT_EQ(BackslashFileNamePart("C:\\pages\\"), "");
-  EXPECT_EQ(BackslashFileNamePart("http://a.com/x.htm"), "http://a.com/x.htm");
 }
 
 TEST(AddressHelpersTest, ExtensionIsThreeOrFourLettersAfterADot) {

@@ -86,10 +86,7 @@ void CrawlSite::Remove(const std::string& path) {
   pages_.erase(path);
 }
 
-std::string CrawlSite::Base() const {
-  std::string url = server_.Url("");
-  return url;
-}
+std::string CrawlSite::Base() const { return server_.Url(""); }
 
 std::vector<std::string> CrawlSite::Requests() const {
   std::lock_guard lock(mutex_);
