@@ -419,6 +419,7 @@ bool NewMessage::ChooseLines(const std::string& title, std::vector<std::string>&
 
 void NewMessage::mnuInsert_Click() {
   Depth depth(*this);
+  if (listRunning_) return;
   std::vector<std::string> lines;
   if (!ChooseLines("Save List as...", lines)) return;
   txtBody.clear();
@@ -428,6 +429,7 @@ void NewMessage::mnuInsert_Click() {
 
 void NewMessage::mnuOpenMailFile_Click() {
   Depth depth(*this);
+  if (listRunning_) return;
   std::vector<std::string> lines;
   if (!ChooseLines("Save List as...", lines)) return;
   Text1.clear();
@@ -438,6 +440,7 @@ void NewMessage::mnuOpenMailFile_Click() {
 
 void NewMessage::mnuOpenBCC_Click() {
   Depth depth(*this);
+  if (listRunning_) return;
   std::vector<std::string> lines;
   if (!ChooseLines("Open File...", lines)) return;
   txtBCC.clear();

@@ -80,6 +80,9 @@ class NewMessage {
   // A send (single or list) or an attachment is under way: "Send", "Send
   // from File" and "&Attachments:" do nothing meanwhile.
   bool Busy() const;
+  // A list send is running: every line gets the message as it stood when
+  // the list started, so the fields and the menus that change it wait.
+  bool ListRunning() const { return listRunning_; }
   // A command or event handler of the composer is running (further down the
   // stack): the window must not be destroyed before it has returned.
   bool InCommand() const { return depth_ > 0; }

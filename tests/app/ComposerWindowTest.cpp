@@ -170,12 +170,16 @@ TEST_F(ComposerWindowTest, AListSendRepaintsAndCanBeCancelled) {
   AnswerModal([&](QWidget& d) { AcceptFile(d, QString::fromStdString(list.string())); });
   AnswerModal([](QWidget& d) { ClickButton(d, "No"); });
   QStringList shown;
-  bool cancelled = false;
+  bool cancelled = false, held = false;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
     if (!window_) return;
     const QString sent = Find<QLineEdit>("txtSent")->text();
     if (shown.isEmpty() || shown.back() != sent) shown.append(sent);
+    if (sent == "1") {
+      held = Find<QPlainTextEdit>("txtBody")->isReadOnly() && Find<QLineEdit>("txtSubject")->isReadOnly() &&
+             !Find<QAction>("mnuInsert")->isEnabled() && !Find<QAction>("mnuOpenBCC")->isEnabled();
+    }
     if (sent == "2" && !cancelled) {
       cancelled = true;
       Click("Cancel");
@@ -186,6 +190,7 @@ TEST_F(ComposerWindowTest, AListSendRepaintsAndCanBeCancelled) {
   watch.stop();
   ASSERT_TRUE(WaitUntil([&] { return window_.isNull(); }, 5000)) << "the window closes";
   EXPECT_TRUE(shown.contains("1") && shown.contains("2")) << shown.join(",").toStdString();
+  EXPECT_TRUE(held) << "the message cannot change between two lines";
   const std::size_t sent = sink_->Received().size();
   EXPECT_GE(sent, 2u);
   EXPECT_LE(sent, 3u) << "the list stops at the next line";

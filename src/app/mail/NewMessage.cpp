@@ -145,6 +145,11 @@ void NewMessage::Sync() {
   ui_->optQuotedPrintable->setChecked(model_.optQuotedPrintable);
   ui_->optBinhex40->setChecked(model_.optBinhex40);
   ui_->optBase64->setChecked(model_.optBase64);
+  // While a list goes out, the message stays as the list started with it.
+  const bool listing = model_.ListRunning();
+  for (QLineEdit* edit : {ui_->txtTo, ui_->txtSubject, ui_->txtCC, ui_->txtBCC}) edit->setReadOnly(listing);
+  ui_->txtBody->setReadOnly(listing);
+  for (QAction* action : {ui_->mnuInsert, ui_->mnuOpenMailFile, ui_->mnuOpenBCC}) action->setEnabled(!listing);
   const bool idle = !model_.Busy();
   ui_->Send->setEnabled(idle);
   ui_->Command2->setEnabled(idle);
