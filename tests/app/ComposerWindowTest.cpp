@@ -159,6 +159,19 @@ TEST_F(ComposerWindowTest, Form3AndTheListMenus) {
             (std::vector<std::string>{"carl@example.com", "a@x.org", "b@y.org"}));
 }
 
+// A window closed while its message is on the way ends the transfer and
+// goes; nothing of it is left to be pumped.
+TEST_F(ComposerWindowTest, ClosingDuringASingleSend) {
+  QTest::keyClicks(Find<QLineEdit>("txtTo"), "bob@example.net");
+  AnswerModal([](QWidget& d) { ClickButton(d, "No"); });
+  Click("Send");
+  ASSERT_TRUE(window_->Model().Busy());
+  window_->close();
+  ASSERT_TRUE(WaitUntil([&] { return window_.isNull(); }, 5000));
+  QTest::qWait(100);
+  EXPECT_LE(sink_->Received().size(), 1u);
+}
+
 // "Send from File" holds the click until the list is done, but the window
 // shows each message counted and "Cancel" closes it before the next line.
 TEST_F(ComposerWindowTest, AListSendRepaintsAndCanBeCancelled) {
