@@ -7,8 +7,11 @@
 // BM_PlainCurlLoop/reuse: one libcurl easy handle, curl_easy_perform per
 // message; reuse 1 lets libcurl keep the connection between messages, 0
 // opens a new one for each (as the composer does: connect, send, close).
-// BM_EncodeAttachment: what encoding the attachment once costs (the
-// component encodes while it sends, so a list send pays it per recipient).
+// BM_EncodeAttachment: what encoding the attachment once costs. The
+// component encodes while it sends, so a list send pays it per recipient:
+// the price of never holding an encoded copy (up to 1.37 times the largest
+// attachment) for the length of a list. The composer's processor time per
+// message against the plain loop's shows what that price is.
 //
 // Counters: ms_per_message; peak_MB, the most memory held through operator
 // new during the sends (the message held to send it included); message_MB,
