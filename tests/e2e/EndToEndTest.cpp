@@ -5,10 +5,10 @@
 // its real windows with keyboard and mouse events only: the first start
 // asks for the settings, a search of the demo site runs from the robot
 // window to "Finished..... " and its report shows in the browser pane, the
-// composer sends a picture as an attachment to a local aiosmtpd,
-// and at the next start the saved settings fetch a message from a private
-// Dovecot. Afterwards every file the program wrote is checked, and the set
-// of files must be exactly the expected one.
+// composer sends a picture as an attachment to a local aiosmtpd, and at the
+// next start the saved settings fetch a message from a private Dovecot.
+// Afterwards every file the program wrote is checked, and the set of files
+// must be exactly the expected one.
 //
 // usage: app_e2e SITE_URL MAIL_FOLDER DATA_DIR SETTINGS_DIR SHIPPED_DIR
 //   DATA_DIR and SETTINGS_DIR: where the program must write its output files
@@ -24,8 +24,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPlainTextEdit>
