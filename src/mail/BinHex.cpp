@@ -44,22 +44,6 @@ std::uint16_t Crc16Xmodem(std::string_view bytes, std::uint16_t crc) {
   return crc;
 }
 
-std::string BinHexRle90(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() + bytes.size() / 8 + 4);
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const auto c = static_cast<unsigned char>(bytes[i]);
-    std::size_t run = 1;
-    while (c != kRunMarker && i + run < bytes.size() && run < 255 &&
-           static_cast<unsigned char>(bytes[i + run]) == c)
-      ++run;
-    PutRun(c, static_cast<int>(run), out);
-    i += run;
-  }
-  return out;
-}
-
 bool BinHexWriter::Begin(std::string_view fileName, std::uint64_t dataSize, std::string& out) {
   if (dataSize > std::numeric_limits<std::uint32_t>::max()) return false;
   *this = BinHexWriter();

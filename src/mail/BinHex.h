@@ -14,10 +14,6 @@ namespace zorvik::mail {
 // CRC-16/XMODEM (polynomial 0x1021, initial value 0, no reflection).
 std::uint16_t Crc16Xmodem(std::string_view bytes, std::uint16_t crc = 0);
 
-// Run-length coding: a byte repeated 4 to 255 times becomes byte, 0x90,
-// count; a literal 0x90 becomes 0x90, 0x00.
-std::string BinHexRle90(std::string_view bytes);
-
 // The encoder fed in pieces, so that a large file is never encoded whole:
 // Begin with the name and the data fork's whole length, Feed the data in any
 // pieces, then Finish. Each call appends the text it completes to `out`.

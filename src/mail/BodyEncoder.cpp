@@ -70,23 +70,6 @@ std::optional<TransferCoding> ParseTransferEncoding(std::string_view name) {
   return std::nullopt;
 }
 
-bool IsSevenBitSafe(std::string_view bytes) {
-  std::size_t lineLength = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const auto c = static_cast<unsigned char>(bytes[i]);
-    if (c == 0 || c >= 0x80) return false;
-    if (c == '\r') {
-      if (i + 1 >= bytes.size() || bytes[i + 1] != '\n') return false;
-      ++i;
-      lineLength = 0;
-      continue;
-    }
-    if (c == '\n') return false;
-    if (++lineLength > 998) return false;
-  }
-  return true;
-}
-
 BodyEncoderStream::BodyEncoderStream(TransferCoding coding, bool textMode,
                                      std::string_view fileName, std::uint64_t size)
     : coding_(coding), textMode_(textMode), fileName_(SafeFileName(fileName)), size_(size) {}

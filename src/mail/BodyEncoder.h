@@ -19,10 +19,6 @@ enum class TransferCoding { Identity, Base64, QuotedPrintable, UUEncode, BinHex 
 // nothing for a name this system cannot write.
 std::optional<TransferCoding> ParseTransferEncoding(std::string_view name);
 
-// True when the bytes can travel as "7bit": ASCII without NUL, no bare CR or
-// LF, no line longer than 998 characters.
-bool IsSevenBitSafe(std::string_view bytes);
-
 // Encodes one body fed in pieces of any size; the output does not depend on
 // where the pieces are cut. Every line of the output ends with CRLF.
 class BodyEncoderStream {
