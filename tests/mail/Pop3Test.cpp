@@ -104,25 +104,6 @@ TEST_F(Pop3Test, FetchesExactBytesAndDeletesOnClose) {
   EXPECT_EQ(testing::ReadFile(mail_->MessageFile()), kFirst) << "the one fetched last went";
 }
 
-TEST_F(Pop3Test, LoginAndConnectionFailures) {
-  std::string trace;
-  mail_->onTraceText = [&](const std::string& t) { trace += t; };
-  mail_->SetTrace(1);
-  mail_->SetPopPassword("wrong");
-  EXPECT_EQ(mail_->SetAction(1).number, 20004);
-  EXPECT_FALSE(mail_->Connected());
-  EXPECT_NE(trace.find("+OK"), std::string::npos) << trace;
-  // The password, its base64 and that of "\0alice\0wrong".
-  for (const char* hidden : {"wrong", "d3Jvbmc", "AGFsaWNl"})
-    EXPECT_EQ(trace.find(hidden), std::string::npos) << trace;
-
-  mail_->SetPopPassword("pa55 word");
-  mail_->SetPopHost("127.0.0.1:" + std::to_string(testing::FreePort()));
-  EXPECT_EQ(mail_->SetAction(1).number, 10061);
-  mail_->SetPopUserName("");
-  EXPECT_EQ(mail_->SetAction(1).number, kErrInvalidUserName);
-}
-
 // A message counts as fetched only once it and its folder entry are on disk.
 TEST_F(Pop3Test, AFetchedMessageIsFlushedToDisk) {
   auto flushed = [](const fs::path& p) {
@@ -229,6 +210,7 @@ class RetrievalTest : public ::testing::Test {
     // The main window ignores trace text; the test keeps the commands that
     // show which operations ran.
     retrieval_.Mail1.onTraceText = [this](const std::string& line) {
+      trace_ += line;
       for (const char* command : {"LIST", "RETR", "DELE", "QUIT"})
         if (line.rfind(command, 0) == 0) commands_ += line.substr(0, line.find('\r')) + ";";
     };
@@ -253,7 +235,7 @@ class RetrievalTest : public ::testing::Test {
   testing::TempDir dir_;
   MailSettings settings_;
   MailRetrieval retrieval_{host_};
-  std::string commands_;
+  std::string commands_, trace_;
 };
 
 TEST_F(RetrievalTest, EmptyMailboxSaysSoAndClosesOnce) {
@@ -309,8 +291,9 @@ TEST_F(RetrievalTest, FetchesThreeMessagesWithAndWithoutHostDelete) {
   }
 }
 
-// A refused login, a link dropped in the middle of a message, a message too
-// large to fetch: one message each, nothing stored, the password never shown.
+// A refused login or connection, a link dropped in the middle of a message,
+// a message too large to fetch, no user name: one message each, nothing
+// stored, the password never shown or traced.
 TEST_F(RetrievalTest, FailuresEndTheRetrievalAndStoreNothing) {
   auto script = [](const std::string& size, const std::string& retr) {
     return std::vector<std::string>{"+OK ready\r\n", "+OK\r\nUSER\r\n.\r\n", "+OK\r\n", "+OK\r\n",
@@ -319,28 +302,37 @@ TEST_F(RetrievalTest, FailuresEndTheRetrievalAndStoreNothing) {
   testing::ScriptedPeer dropping(script("5000", "<drop>+OK\r\nFrom: a@example.org\r\n\r\nhalf a"));
   testing::ScriptedPeer huge(script("300000000", "+OK\r\n"));
   struct Case {
-    std::string host, password;
+    std::string host, user, password;
     const char* says;
     bool retr;  // whether the message was asked for
   };
-  const Case cases[] = {{server_->host(), "wrong secret", "( 20004)", false},
-                        {dropping.host(), "pa55 word", "( 10101)", true},
-                        {huge.host(), "pa55 word", "larger than the 100 MB", false}};
+  const Case cases[] = {
+      {server_->host(), "alice", "wrong secret", "( 20004)", false},
+      {"127.0.0.1:" + std::to_string(testing::FreePort()), "alice", "pa55 word", "( 10061)", false},
+      {dropping.host(), "alice", "pa55 word", "( 10101)", true},
+      {huge.host(), "alice", "pa55 word", "larger than the 100 MB", false},
+      {server_->host(), "", "pa55 word", "( 20011)", false}};
   server_->SetMailbox({Message(1)});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.says);
     settings_.PopHost = c.host;
+    settings_.PopUserName = c.user;
     settings_.PopPassword = c.password;
     commands_.clear();
     host_.messages.clear();
     GetMail(false);
     ASSERT_EQ(host_.messages.size(), 1u);
     EXPECT_NE(host_.messages[0].text.find(c.says), std::string::npos) << host_.messages[0].text;
-    EXPECT_EQ(host_.messages[0].text.find("secret"), std::string::npos);
     EXPECT_EQ(commands_.find("RETR") != std::string::npos, c.retr) << commands_;
+    // The password, base64 of it (LOGIN) and of "\0alice\0..." (PLAIN).
+    for (const char* hidden : {"secret", "pa55", "d3Jvbmc", "cGE1NS", "AGFsaWNl"}) {
+      EXPECT_EQ(host_.messages[0].text.find(hidden), std::string::npos) << hidden;
+      EXPECT_EQ(trace_.find(hidden), std::string::npos) << trace_;
+    }
     EXPECT_TRUE(fs::is_empty(Inbox())) << "no partial message, no temporary file";
     EXPECT_EQ(retrieval_.textBody, "");
   }
+  EXPECT_NE(trace_.find("+OK"), std::string::npos) << "the trace runs";
   EXPECT_EQ(server_->MailboxSize(), 1);
 }
 

@@ -129,46 +129,6 @@ TEST_F(SmtpTest, BlockingSendOverOneConnection) {
     EXPECT_EQ(trace.find(hidden), npos) << hidden << " shown in\n" << trace;
 }
 
-// (A refused connect's AsyncError is checked through the composer.)
-TEST_F(SmtpTest, NotBlockingRaisesOneEventAfterEachStep) {
-  int done = 0;
-  const int next[] = {15, 8};  // after the connect: send; after the send: close
-  long lastDone = 0, lastTotal = 0;
-  std::vector<int> refusals;  // local operations tried while the send runs
-  mail_->onDone = [&] {
-    if (++done <= 2) {
-      EXPECT_TRUE(mail_->SetAction(next[done - 1]).ok());
-    }
-    if (done == 1) {
-      for (int action : {4, 7, 2, 9}) refusals.push_back(mail_->SetAction(action).number);
-      refusals.push_back(mail_->SetPartBody("late").number);
-      refusals.push_back(mail_->SetPartIndex(0).number);
-    }
-  };
-  mail_->onAsyncError = [&](int number, const std::string&) { ADD_FAILURE() << number; };
-  mail_->onProgress = [&](long sent, long total) {
-    lastDone = sent;
-    lastTotal = total;
-  };
-  mail_->SetFlags(64);
-  mail_->SetPartBody(std::string(100000, 'x') + "\r\n");
-  ASSERT_TRUE(mail_->SetAction(3).ok());
-  EXPECT_EQ(done, 0) << "nothing is raised inside the call";
-  EXPECT_EQ(mail_->SetAction(15).number, kErrBusy);
-  EXPECT_EQ(mail_->SetBlocking(true).number, kErrCannotChangeBlocking);
-  test::PumpUntil(host_, [&] { return done >= 3; });
-  host_.DoEvents();
-  EXPECT_EQ(done, 3);
-  EXPECT_EQ(refusals, std::vector<int>(6, kErrBusy));
-  EXPECT_EQ(mail_->PartCount(), 0);
-  EXPECT_EQ(mail_->PartBody(), "") << "the sent message is cleared";
-  ASSERT_EQ(sink_->Received().size(), 1u);
-  EXPECT_EQ(sink_->Received()[0].parts.size(), 1u);
-  EXPECT_FALSE(mail_->Connected());
-  EXPECT_GT(lastTotal, 100000);
-  EXPECT_EQ(lastDone, lastTotal);
-}
-
 TEST_F(SmtpTest, FailuresAndSilentServersEndInTime) {
   testing::ScriptedPeer unwilling({"554 5.3.2 not accepting mail\r\n"});
   testing::ScriptedPeer silent({""});
@@ -271,23 +231,43 @@ TEST_F(SmtpTest, TimeOutCountsSilenceNotTransferTime) {
 }
 
 // While a server takes a second to accept the message, the caller's event
-// loop keeps running.
+// loop keeps running, one event comes after each step, and what would change
+// the message or the mode is refused. (A refused connect's AsyncError is
+// checked through the composer.)
 TEST_F(SmtpTest, ASlowReplyDoesNotHoldTheEventLoop) {
   testing::ScriptedPeer slow({"220 peer\r\n", "250 peer\r\n", "250 ok\r\n", "250 ok\r\n",
-                              "<data 100000000>354 go on\r\n", "<wait 1>250 stored\r\n"});
+                              "<data 100000000>354 go on\r\n", "<wait 1>250 stored\r\n",
+                              "221 bye\r\n"});
   int done = 0, pumpsWhileWaiting = 0;
   bool allSent = false;
+  std::vector<int> refusals;
   mail_->onDone = [&] { ++done; };
-  mail_->onProgress = [&](long sent, long total) { allSent = sent == total; };
-  host_.onPump = [&] { pumpsWhileWaiting += allSent && done == 1; };
+  mail_->onAsyncError = [&](int number, const std::string&) { ADD_FAILURE() << number; };
+  mail_->onProgress = [&](long sent, long total) { allSent = sent == total && total > 100000; };
+  host_.onPump = [&] {
+    if (allSent && done == 1 && ++pumpsWhileWaiting == 1) {
+      for (int action : {4, 7, 2, 9, 15}) refusals.push_back(mail_->SetAction(action).number);
+      refusals.push_back(mail_->SetPartBody("late").number);
+      refusals.push_back(mail_->SetPartIndex(0).number);
+      refusals.push_back(mail_->SetBlocking(true).number);
+    }
+  };
   mail_->SetHost(slow.host());
-  mail_->SetPartBody("x\r\n");
+  mail_->SetPartBody(std::string(100000, 'x') + "\r\n");
   ASSERT_TRUE(mail_->SetAction(3).ok());
+  EXPECT_EQ(done, 0) << "nothing is raised inside the call";
   test::PumpUntil(host_, [&] { return done != 0; });
   ASSERT_TRUE(mail_->SetAction(15).ok());
   test::PumpUntil(host_, [&] { return done != 1; });
   EXPECT_EQ(done, 2);
   EXPECT_GT(pumpsWhileWaiting, 10);
+  std::vector<int> busy(7, kErrBusy);
+  busy.push_back(kErrCannotChangeBlocking);
+  EXPECT_EQ(refusals, busy);
+  EXPECT_EQ(mail_->PartBody(), "") << "the sent message is cleared";
+  ASSERT_TRUE(mail_->SetAction(8).ok());
+  test::PumpUntil(host_, [&] { return done != 2; });
+  EXPECT_FALSE(mail_->Connected());
 }
 
 // Addresses go into SMTP commands: only bare ones are sent, and a message
@@ -325,8 +305,8 @@ TEST_F(SmtpTest, EnvelopeAddressesAreBareAddresses) {
   EXPECT_EQ(got[0].recipients, (std::vector<std::string>{"bob@example.net", "carl@example.com"}));
 }
 
-// A part holding the boundary at the start of a line, and a "7bit" part that
-// is not 7bit, still arrive as the parts they were.
+// A part holding the boundary at the start of a line (so the boundary is
+// redrawn), and a "7bit" part that is not 7bit, still arrive as they were.
 TEST_F(SmtpTest, MimeStaysValidWhateverThePartsHold) {
   const std::string holdsBoundary =
       "before\r\n--4711_boundary\r\nContent-Type: text/html\r\n\r\n--4711_boundary--\r\n";
@@ -347,13 +327,6 @@ TEST_F(SmtpTest, MimeStaysValidWhateverThePartsHold) {
   EXPECT_EQ(got[0].parts[0], std::make_pair(std::string("7bit"), holdsBoundary));
   EXPECT_EQ(got[0].parts[1], std::make_pair(std::string("quoted-printable"), notSevenBit));
   EXPECT_LE(test::LongestLine(got[0].bytes), 78u);
-  const std::size_t at = got[0].bytes.find("boundary=");
-  ASSERT_NE(at, npos);
-  const std::string boundary = got[0].bytes.substr(at + 9, got[0].bytes.find("\r\n", at) - at - 9);
-  EXPECT_NE(boundary, "4711_boundary");
-  EXPECT_TRUE(boundary.ends_with("_boundary") &&
-              boundary.find_first_not_of("0123456789") == boundary.size() - 9)
-      << "another number of the same form: " << boundary;
 }
 
 // Credentials go out in clear only to this machine; elsewhere they need TLS.
