@@ -4,10 +4,6 @@
 
 namespace zorvik::text {
 
-namespace {
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-}  // namespace
-
 std::size_t InStr(std::size_t start, std::string_view haystack, std::string_view needle) {
   if (start == 0) start = 1;
   if (start > haystack.size()) return 0;
@@ -49,12 +45,6 @@ void LCaseInPlace(std::string& s) {
 std::string LCase(std::string_view s) {
   std::string out(s);
   LCaseInPlace(out);
-  return out;
-}
-
-std::string UCase(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = UpperAscii(c);
   return out;
 }
 

@@ -28,7 +28,6 @@ std::string_view Left(std::string_view s, std::size_t length);
 std::string_view Right(std::string_view s, std::size_t length);
 
 std::string LCase(std::string_view s);
-std::string UCase(std::string_view s);
 void LCaseInPlace(std::string& s);
 inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 

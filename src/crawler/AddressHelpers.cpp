@@ -46,8 +46,6 @@ std::string DirectoryPart(std::string_view address) {
 
 std::string FileNamePart(std::string_view address) { return AfterLast(address, '/'); }
 
-std::string BackslashFileNamePart(std::string_view path) { return AfterLast(path, '\\'); }
-
 std::string UrlExtension(std::string_view address) {
   if (EndsWithSlash(address)) return {};
   const std::size_t n = address.size();

@@ -1,7 +1,7 @@
 #pragma once
 // The robot's page routines that split an address into the parts the crawl
 // needs, and the check of a typed start address. Plain string rules: they
-// search for "//", "/" and "\" and cut; there is no address parser and no
+// search for "//" and "/" and cut; there is no address parser and no
 // percent-decoding. Positions in the comments are 1-based.
 
 #include <string>
@@ -26,9 +26,6 @@ std::string DirectoryPart(std::string_view address);
 // The text after the last "/" (the whole address when it has none); empty for
 // an address ending in "/".
 std::string FileNamePart(std::string_view address);
-
-// The same for file paths, with "\" as the separator.
-std::string BackslashFileNamePart(std::string_view path);
 
 // The last 3 characters when the fourth-last is ".", else the last 4 when the
 // fifth-last is ".", else empty (also for an address ending in "/").

@@ -75,12 +75,9 @@ void CrawlController::udSearchDepth_DownClick() {
   }
 }
 
-std::shared_ptr<clsDiplomat> CrawlController::DispatchNewDiplomat(std::string_view address) {
-  const std::string server = HandyStuff::ServerPart(address);
+std::shared_ptr<clsDiplomat> CrawlController::DispatchNewDiplomat() {
   if (ctx_.FetchAborted) return nullptr;
-  auto diplomat = std::make_shared<clsDiplomat>(ctx_.host, ctx_.state);
-  diplomat->Init(server, ctx_.form.txtOutput);
-  return diplomat;
+  return std::make_shared<clsDiplomat>();
 }
 
 void CrawlController::StartCrawl(std::string_view address, std::int16_t depth) {
@@ -97,11 +94,11 @@ void CrawlController::StartCrawl(std::string_view address, std::int16_t depth) {
   ResourceNodePtr node;
   if (root->AlreadyContains(ctx_.host, address, node)) {
     startNode_ = node.get();
-    if (auto diplomat = DispatchNewDiplomat(node->PageURL())) CrawlNode(node, depth, std::move(diplomat));
+    if (auto diplomat = DispatchNewDiplomat()) CrawlNode(node, depth, std::move(diplomat));
   } else {
     node = clsHTMLPageResourceNode::Create(std::string(address), std::string(address));
     startNode_ = node.get();
-    if (auto diplomat = DispatchNewDiplomat(address)) {
+    if (auto diplomat = DispatchNewDiplomat()) {
       root->AddLink(node);
       CrawlNode(node, depth, std::move(diplomat));
     }
@@ -134,7 +131,7 @@ void CrawlController::CrawlNode(const ResourceNodePtr& node, std::int16_t depth,
   // The page test of a page answered from an earlier read without its text.
   std::optional<bool> earlierMatch;
   if (ctx_.state.SpideredFilePath.empty()) {
-    if (diplomat && diplomat->NewServerURL(node->PageURL())) diplomat = DispatchNewDiplomat(node->PageURL());
+    if (diplomat && diplomat->NewServerURL(node->PageURL())) diplomat = DispatchNewDiplomat();
     if (ctx_.options.obeyRobotsTxt && !robots_.Allows(node->PageURL())) {
       ctx_.host.ShowStatus(1, "Excluded by robots.txt");
       NoteFailure(*node, "Excluded by robots.txt");

@@ -44,9 +44,8 @@ class CrawlController {
   // One step of the crawl.
   void CrawlNode(const ResourceNodePtr& node, std::int16_t depth, std::shared_ptr<clsDiplomat> diplomat);
 
-  // A fresh diplomat for the address's server, or nothing while a fetch is
-  // aborted.
-  std::shared_ptr<clsDiplomat> DispatchNewDiplomat(std::string_view address);
+  // A fresh diplomat, or nothing while a fetch is aborted.
+  std::shared_ptr<clsDiplomat> DispatchNewDiplomat();
 
   // When the last fetch of the crawl succeeded.
   std::optional<std::chrono::system_clock::time_point> LastFetchTime() const { return lastFetch_; }

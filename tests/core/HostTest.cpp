@@ -10,8 +10,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class CountingSource : public EventSource {
- public:
+struct CountingSource : EventSource {
   bool Pump() override {
     ++pumps;
     return progress;
@@ -21,11 +20,9 @@ class CountingSource : public EventSource {
     ++waits;
     lastTimeout = timeout;
   }
-  int pumps = 0;
-  int waits = 0;
+  int pumps = 0, waits = 0;
   std::chrono::milliseconds lastTimeout{};
-  bool active = false;
-  bool progress = false;
+  bool active = false, progress = false;
 };
 
 TEST(HostTest, YieldsPumpAtMostOncePerInterval) {

@@ -20,12 +20,7 @@ using testing::WriteFile;
 class ProgramLayoutTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    buildBin = root / "build" / "bin";
-    usrBin = root / "usr" / "bin";
-    share = root / "usr" / "share" / "zorvik";
-    fs::create_directories(buildBin);
-    fs::create_directories(usrBin);
-    fs::create_directories(share);
+    for (const fs::path& d : {buildBin, usrBin, share}) fs::create_directories(d);
     Keep("XDG_DATA_HOME", (root / "data").string());
     Keep("XDG_CONFIG_HOME", (root / "config").string());
   }
@@ -44,7 +39,8 @@ class ProgramLayoutTest : public ::testing::Test {
 
   testing::TempDir scratch;
   const fs::path root = scratch.path();
-  fs::path buildBin, usrBin, share;
+  const fs::path buildBin = root / "build" / "bin", usrBin = root / "usr" / "bin";
+  const fs::path share = root / "usr" / "share" / "zorvik";
   std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 };
 
@@ -58,8 +54,7 @@ TEST_F(ProgramLayoutTest, BuildTreeWritesAndReadsBesideTheExecutable) {
   EXPECT_EQ(layout::FindShippedFile("info.htm", place.dir, buildBin), buildBin / "info.htm");
   EXPECT_EQ(layout::FindShippedFile("home.htm", place.dir, buildBin), std::nullopt);
 
-  // A program directory set elsewhere (a test, --program-dir) is looked at
-  // first, and the executable's directory still after it.
+  // A program directory set elsewhere (--program-dir) comes first, then the executable's.
   const fs::path elsewhere = root / "elsewhere";
   fs::create_directories(elsewhere / "home.htm");  // a directory is no file
   EXPECT_EQ(layout::FindShippedFile("info.htm", elsewhere, buildBin), buildBin / "info.htm");

@@ -9,48 +9,39 @@ namespace {
 using namespace HandyStuff;
 
 TEST(AddressHelpersTest, AddressParts) {
-  EXPECT_EQ(ServerPart("http://www.a.com/dir/page.htm"), "http://www.a.com");
-  EXPECT_EQ(ServerPart("http://www.a.com"), "http://www.a.com");
-  EXPECT_EQ(ServerPart("dir/page.htm"), "dir/page.htm");  // no "//": unchanged
-  EXPECT_EQ(ServerPart("//x/y"), "//x");
-  EXPECT_EQ(ServerPart(""), "");
-
-  EXPECT_FALSE(HasPathAfterServer("http://a.com/"));
-  EXPECT_FALSE(HasPathAfterServer("http://a.com"));
-  EXPECT_TRUE(HasPathAfterServer("http://a.com/x"));
-  EXPECT_TRUE(HasPathAfterServer("page.htm"));
-  EXPECT_FALSE(HasPathAfterServer("page/"));
-  EXPECT_TRUE(HasPathAfterServer(""));
-
-  EXPECT_EQ(DirectoryPart("http://a.com/dir/page.htm"), "http://a.com/dir/");
-  EXPECT_EQ(DirectoryPart("http://a.com/page.htm"), "http://a.com/");
-  EXPECT_EQ(DirectoryPart("http://a.com/dir/"), "http://a.com/dir/");
-  EXPECT_EQ(DirectoryPart("http://a.com"), "http://a.com");
-  // Without any "/", the walk back ends on the first character.
-  EXPECT_EQ(DirectoryPart("page.htm"), "p");
-  EXPECT_EQ(DirectoryPart(""), "");
-
-  EXPECT_EQ(FileNamePart("http://a.com/dir/page.htm"), "page.htm");
-  EXPECT_EQ(FileNamePart("http://a.com/dir/"), "");
-  EXPECT_EQ(FileNamePart("page.htm"), "page.htm");
-  EXPECT_EQ(FileNamePart("http://a.com/cgi?x=a\\b"), "cgi?x=a\\b");
-}
-
-TEST(AddressHelpersTest, ExtensionIsThreeOrFourLettersAfterADot) {
-  EXPECT_EQ(UrlExtension("http://a.com/page.htm"), "htm");
-  EXPECT_EQ(UrlExtension("http://a.com/page.html"), "html");
-  EXPECT_EQ(UrlExtension("http://a.com/pic.GIF"), "GIF");
-  EXPECT_EQ(UrlExtension("http://a.com/page.c"), "");
-  EXPECT_EQ(UrlExtension("http://a.com/archive.tar.gz"), "");
-  EXPECT_EQ(UrlExtension("http://a.com/page"), "");
-  EXPECT_EQ(UrlExtension("http://a.com/dir.htm/"), "");
-  // The dot may be the very first character; shorter texts have no place for it.
-  EXPECT_EQ(UrlExtension(".jpg"), "jpg");
-  EXPECT_EQ(UrlExtension(".jpeg"), "jpeg");
-  EXPECT_EQ(UrlExtension("jpg"), "");
-  EXPECT_EQ(UrlExtension(""), "");
-  // A query string counts like any other text.
-  EXPECT_EQ(UrlExtension("http://a.com/x?y.asp"), "asp");
+  struct Case {
+    const char* address;
+    const char* server;
+    bool hasPath;
+    const char* directory;
+    const char* file;
+    const char* extension;
+  };
+  const Case cases[] = {
+      {"http://www.a.com/dir/page.htm", "http://www.a.com", true, "http://www.a.com/dir/", "page.htm", "htm"},
+      {"http://a.com/dir/", "http://a.com", false, "http://a.com/dir/", "", ""},
+      {"http://a.com/dir.htm/", "http://a.com", false, "http://a.com/dir.htm/", "", ""},
+      {"http://a.com", "http://a.com", false, "http://a.com", "a.com", "com"},
+      {"//x/y", "//x", true, "//x/", "y", ""},
+      {"page/", "page/", false, "page/", "", ""},
+      {"page.htm", "page.htm", true, "p", "page.htm", "htm"},  // no "/": the walk back ends on the first character
+      {"", "", true, "", "", ""},
+      {"http://a.com/cgi?x=a\\b.asp", "http://a.com", true, "http://a.com/", "cgi?x=a\\b.asp", "asp"},
+      {"http://a.com/pic.GIF", "http://a.com", true, "http://a.com/", "pic.GIF", "GIF"},
+      {"http://a.com/page.c", "http://a.com", true, "http://a.com/", "page.c", ""},
+      {"http://a.com/archive.tar.gz", "http://a.com", true, "http://a.com/", "archive.tar.gz", ""},
+      {".jpg", ".jpg", true, ".", ".jpg", "jpg"},
+      {".jpeg", ".jpeg", true, ".", ".jpeg", "jpeg"},
+      {"jpg", "jpg", true, "j", "jpg", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.address);
+    EXPECT_EQ(ServerPart(c.address), c.server);
+    EXPECT_EQ(HasPathAfterServer(c.address), c.hasPath);
+    EXPECT_EQ(DirectoryPart(c.address), c.directory);
+    EXPECT_EQ(FileNamePart(c.address), c.file);
+    EXPECT_EQ(UrlExtension(c.address), c.extension);
+  }
 }
 
 TEST(AddressHelpersTest, CheckAddressCompletesOrRefuses) {

