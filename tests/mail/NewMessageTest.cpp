@@ -18,8 +18,6 @@ constexpr const char* kProduct = "http://www.zorvik.example/";
 
 class NewMessageTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { sink_ = new testing::SmtpSink("alice:secret"); }
-  static void TearDownTestSuite() { delete sink_; }
   void SetUp() override {
     sink_->Clear();
     settings_.SmtpHost = sink_->host();
@@ -58,15 +56,13 @@ class NewMessageTest : public ::testing::Test {
     return host_.messages.empty() ? std::string() : host_.messages.back().text;
   }
 
-  static testing::SmtpSink* sink_;
+  testing::SmtpSink* sink_ = &test::Sink();
   testing::TempDir dir_;
   testing::FakeHost host_;
   MailSettings settings_;
   MailFlags flags_;
   std::unique_ptr<NewMessage> form_;
 };
-
-testing::SmtpSink* NewMessageTest::sink_ = nullptr;
 
 // Every row of the extension table and every encoding in one message, as an
 // independent parser reads it: the text first, then the files in order, all

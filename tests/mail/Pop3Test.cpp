@@ -46,6 +46,13 @@ std::string Second() {
   return m;
 }
 
+// A POP3 server that logs in, lists one message of `size` bytes and answers
+// RETR with `retr`.
+std::vector<std::string> Pop3Script(std::size_t size, const std::string& retr) {
+  return {"+OK ready\r\n", "+OK\r\nUSER\r\n.\r\n", "+OK\r\n", "+OK\r\n",
+          "+OK\r\n1 " + std::to_string(size) + "\r\n.\r\n", retr, "+OK\r\n", "+OK bye\r\n"};
+}
+
 // One private Dovecot for every test here, started on first use.
 testing::DovecotServer& Server() {
   static testing::DovecotServer server("alice", "pa55 word");
@@ -77,33 +84,6 @@ class Pop3Test : public ::testing::Test {
   std::unique_ptr<mMail> mail_;
 };
 
-// Dot lines come back as they were; deletions wait for the end of the session.
-TEST_F(Pop3Test, FetchesExactBytesAndDeletesOnClose) {
-  long lastDone = -1, lastTotal = -1;
-  mail_->onProgress = [&](long done, long total) {
-    lastDone = done;
-    lastTotal = total;
-  };
-  ASSERT_TRUE(mail_->SetAction(1).ok());
-  EXPECT_EQ(mail_->MessageCount(), 2);
-  EXPECT_EQ(mail_->SetAction(10).number, kErrInternalState) << "nothing fetched to delete";
-  ASSERT_TRUE(mail_->SetAction(1).ok()) << "after a failure, a fresh session";
-  mail_->SetMessageFile((dir_.path() / "chosen.eml").string());
-  ASSERT_TRUE(Fetch().ok());
-  EXPECT_EQ(testing::ReadFile(dir_.path() / "chosen.eml"), kFirst);
-  EXPECT_EQ(lastDone, static_cast<long>(kFirst.size()));
-  EXPECT_EQ(lastTotal, lastDone);
-  ASSERT_TRUE(Fetch().ok()) << "a file the caller names serves one fetch";
-  EXPECT_EQ(mail_->MessageFile(), (inbox_ / "1.msg").string());
-  ASSERT_TRUE(mail_->SetAction(10).ok());
-  EXPECT_EQ(server_->MailboxSize(), 2) << "deletion waits for the end of the session";
-  EXPECT_EQ(Fetch().number, kErrInternalState) << "no third message";
-  EXPECT_EQ(server_->MailboxSize(), 1);
-  ASSERT_TRUE(mail_->SetAction(1).ok());
-  ASSERT_TRUE(Fetch().ok());
-  EXPECT_EQ(testing::ReadFile(mail_->MessageFile()), kFirst) << "the one fetched last went";
-}
-
 // A message counts as fetched only once it and its folder entry are on disk.
 TEST_F(Pop3Test, AFetchedMessageIsFlushedToDisk) {
   auto flushed = [](const fs::path& p) {
@@ -126,22 +106,37 @@ TEST_F(Pop3Test, AFetchedMessageIsFlushedToDisk) {
 }
 
 // A failed fetch ends the session. Deletions made before it were of messages
-// already stored; the failed message stays on the server.
+// already stored, and they take effect when the session ends; the failed
+// message stays on the server. Dot lines come back as they were.
 TEST_F(Pop3Test, AFailedFetchEndsTheSessionAndLosesNoMail) {
+  long lastDone = -1, lastTotal = -1;
+  mail_->onProgress = [&](long done, long total) {
+    lastDone = done;
+    lastTotal = total;
+  };
   server_->SetMailbox({kFirst, Second(), "Subject: third\r\n\r\n3\r\n"});
   ASSERT_TRUE(mail_->SetAction(1).ok());
+  EXPECT_EQ(mail_->SetAction(10).number, kErrInternalState) << "nothing fetched to delete";
+  ASSERT_TRUE(mail_->SetAction(1).ok()) << "a fresh session";
+  mail_->SetMessageFile((dir_.path() / "chosen.eml").string());
   ASSERT_TRUE(Fetch().ok());
+  EXPECT_EQ(testing::ReadFile(dir_.path() / "chosen.eml"), kFirst);
+  EXPECT_EQ(lastDone, static_cast<long>(kFirst.size()));
+  EXPECT_EQ(lastTotal, lastDone);
   ASSERT_TRUE(mail_->SetAction(10).ok());
-  mail_->SetMessageFile(inbox_.string());  // a folder: the second cannot be stored
+  EXPECT_EQ(server_->MailboxSize(), 3) << "deletion waits for the end of the session";
+  mail_->SetMessageFile(dir_.path().string());  // a folder: the second cannot be stored
   EXPECT_EQ(Fetch().number, kErrCannotOpenFile);
   EXPECT_FALSE(mail_->Connected());
   EXPECT_TRUE(mail_->SetBlocking(false).ok());
   ASSERT_TRUE(mail_->SetBlocking(true).ok());
   ASSERT_TRUE(mail_->SetAction(1).ok()) << "a fresh session";
   EXPECT_EQ(mail_->MessageCount(), 2) << "the first was deleted when the session ended";
-  ASSERT_TRUE(Fetch().ok());
+  ASSERT_TRUE(Fetch().ok()) << "a file the caller names serves one fetch";
+  EXPECT_EQ(mail_->MessageFile(), (inbox_ / "1.msg").string());
   EXPECT_TRUE(testing::ReadFile(mail_->MessageFile()) == Second());
-  ASSERT_TRUE(mail_->SetAction(8).ok());
+  ASSERT_TRUE(Fetch().ok());
+  EXPECT_EQ(Fetch().number, kErrInternalState) << "no further message";
 }
 
 // Scripted servers: one that sends a message slowly (slower than the
@@ -150,14 +145,9 @@ TEST_F(Pop3Test, AFailedFetchEndsTheSessionAndLosesNoMail) {
 TEST_F(Pop3Test, SlowStoppingAndDroppingServers) {
   std::string body;
   for (int i = 0; body.size() < 1500; ++i) body += "line " + std::to_string(i) + "\r\n";
-  auto script = [&](const std::string& retr) {
-    return std::vector<std::string>{"+OK ready\r\n", "+OK\r\nUSER\r\n.\r\n", "+OK\r\n", "+OK\r\n",
-                                    "+OK\r\n1 " + std::to_string(body.size()) + "\r\n.\r\n", retr,
-                                    "+OK bye\r\n"};
-  };
-  testing::ScriptedPeer slow(script("<trickle 2.5>+OK\r\n" + body + ".\r\n"));
-  testing::ScriptedPeer stopping(script("+OK\r\n" + body.substr(0, 700)));
-  testing::ScriptedPeer dropping(script("<drop>"));
+  testing::ScriptedPeer slow(Pop3Script(body.size(), "<trickle 2.5>+OK\r\n" + body + ".\r\n"));
+  testing::ScriptedPeer stopping(Pop3Script(body.size(), "+OK\r\n" + body.substr(0, 700)));
+  testing::ScriptedPeer dropping(Pop3Script(body.size(), "<drop>"));
   mail_->SetTimeOut(1);
   mail_->SetPopHost(slow.host());
   ASSERT_TRUE(mail_->SetAction(1).ok());
@@ -295,12 +285,8 @@ TEST_F(RetrievalTest, FetchesThreeMessagesWithAndWithoutHostDelete) {
 // a message too large to fetch, no user name: one message each, nothing
 // stored, the password never shown or traced.
 TEST_F(RetrievalTest, FailuresEndTheRetrievalAndStoreNothing) {
-  auto script = [](const std::string& size, const std::string& retr) {
-    return std::vector<std::string>{"+OK ready\r\n", "+OK\r\nUSER\r\n.\r\n", "+OK\r\n", "+OK\r\n",
-                                    "+OK\r\n1 " + size + "\r\n.\r\n", retr, "+OK\r\n", "+OK bye\r\n"};
-  };
-  testing::ScriptedPeer dropping(script("5000", "<drop>+OK\r\nFrom: a@example.org\r\n\r\nhalf a"));
-  testing::ScriptedPeer huge(script("300000000", "+OK\r\n"));
+  testing::ScriptedPeer dropping(Pop3Script(5000, "<drop>+OK\r\nFrom: a@example.org\r\n\r\nhalf a"));
+  testing::ScriptedPeer huge(Pop3Script(300'000'000, "+OK\r\n"));
   struct Case {
     std::string host, user, password;
     const char* says;

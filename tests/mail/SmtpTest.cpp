@@ -16,8 +16,6 @@ constexpr auto npos = std::string::npos;
 
 class SmtpTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { sink_ = new testing::SmtpSink("alice:s3cret pass"); }
-  static void TearDownTestSuite() { delete sink_; }
   void SetUp() override {
     sink_->Clear();
     mail_ = std::make_unique<mMail>(host_);
@@ -35,12 +33,10 @@ class SmtpTest : public ::testing::Test {
     return mail_->SetAction(15).number;
   }
 
-  static testing::SmtpSink* sink_;
+  testing::SmtpSink* sink_ = &test::Sink();
   testing::FakeHost host_;
   std::unique_ptr<mMail> mail_;
 };
-
-testing::SmtpSink* SmtpTest::sink_ = nullptr;
 
 // Cc and Bcc reach the envelope, Bcc never the headers; connect, send and
 // close share one connection and raise no events; the trace shows the
