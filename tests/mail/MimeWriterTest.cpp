@@ -38,10 +38,7 @@ TEST(MimeWriterTest, MultipartWithCallersBoundaryAndParameters) {
   root.contentSubtype = "mixed";
   root.contentParameters = "boundary=123_boundary";
   root.boundary = "123_boundary";
-  Child(root, "text", "7bit", "Body text\r\n");
-  MimePart& file = Child(root, "application", "base64", "abc");
-  file.contentSubtype = "octet-stream";
-  file.contentDisposition = "attachment; filename=\"abc.bin\"";
+  Child(root, "text", "7bit", "Body text\r\n").contentDisposition = "inline";
   Child(root, "text", "", "na\xC3\xAFve\n");  // not 7bit: the writer picks an encoding
   MessageHeaders h = Headers();
   h.cc = "carl@example.com; dora@example.com";
@@ -62,15 +59,9 @@ TEST(MimeWriterTest, MultipartWithCallersBoundaryAndParameters) {
             "--123_boundary\r\n"
             "Content-Type: text/plain; charset=us-ascii\r\n"
             "Content-Transfer-Encoding: 7bit\r\n"
+            "Content-Disposition: inline\r\n"
             "\r\n"
             "Body text\r\n"
-            "\r\n"
-            "--123_boundary\r\n"
-            "Content-Type: application/octet-stream\r\n"
-            "Content-Transfer-Encoding: base64\r\n"
-            "Content-Disposition: attachment; filename=\"abc.bin\"\r\n"
-            "\r\n"
-            "YWJj\r\n"
             "\r\n"
             "--123_boundary\r\n"
             "Content-Type: text/plain; charset=utf-8\r\n"

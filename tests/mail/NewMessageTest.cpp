@@ -233,7 +233,7 @@ TEST_F(NewMessageTest, RecipientQuestionAndFailures) {
 }
 
 // Every line gets the whole message: its attachment and one text part.
-TEST_F(NewMessageTest, AListSendsTheSameMessageToEveryLine) {
+TEST_F(NewMessageTest, AListSendsTheSameMessageToEveryLineWithItsNotices) {
   const std::string bytes = test::Binary(50'000);
   Attach(File("a.bin", bytes));
   form_->txtBody = "Hi\r\n";
@@ -258,18 +258,17 @@ TEST_F(NewMessageTest, AListSendsTheSameMessageToEveryLine) {
   SendList("", MsgAnswer::No);
   EXPECT_TRUE(sink_->Received().empty());
   EXPECT_EQ(form_->txtSent, "3");
-}
 
-// With an empty body and Yes, the first line gets notice B; every later
-// one notice A over the (empty) body saved at the start.
-TEST_F(NewMessageTest, ListNoticeRules) {
+  // With an empty body and Yes, the first line gets notice B; every later
+  // one notice A over the (empty) body saved at the start.
+  form_->txtBody = "";
   SendList("one@example.net\ntwo@example.net\nthree@example.net", MsgAnswer::Yes);
-  const auto got = sink_->Received();
-  ASSERT_EQ(got.size(), 3u) << LastMessage();
+  const auto noticed = sink_->Received();
+  ASSERT_EQ(noticed.size(), 3u) << LastMessage();
   const std::string footer = "\r\n" + Footer(true, kProduct) + "\r\n";
-  EXPECT_EQ(got[0].parts[0].second, NoticeB(settings_) + footer);
-  EXPECT_EQ(got[1].parts[0].second, NoticeA(settings_, "") + footer);
-  EXPECT_EQ(got[2].parts[0].second, NoticeA(settings_, "") + footer);
+  EXPECT_EQ(noticed[0].parts[0].second, NoticeB(settings_) + footer);
+  EXPECT_EQ(noticed[1].parts[0].second, NoticeA(settings_, "") + footer);
+  EXPECT_EQ(noticed[2].parts[0].second, NoticeA(settings_, "") + footer);
 }
 
 // A failed line ends the list and says where to go on.

@@ -14,6 +14,12 @@ namespace {
 using namespace std::chrono_literals;
 constexpr auto npos = std::string::npos;
 
+// A scripted SMTP server's replies up to the data, then `rest`.
+std::vector<std::string> UpToData(std::vector<std::string> rest) {
+  rest.insert(rest.begin(), {"220 peer\r\n", "250 peer\r\n", "250 ok\r\n", "250 ok\r\n"});
+  return rest;
+}
+
 class SmtpTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -163,16 +169,10 @@ TEST_F(SmtpTest, AFailedOperationEndsTheSession) {
 // The time-out ends a transfer after that many seconds without progress,
 // however long the whole transfer takes.
 TEST_F(SmtpTest, TimeOutCountsSilenceNotTransferTime) {
-  const std::vector<std::string> upToData = {"220 peer\r\n", "250 peer\r\n", "250 ok\r\n",
-                                             "250 ok\r\n"};
-  auto script = [&](std::vector<std::string> rest) {
-    rest.insert(rest.begin(), upToData.begin(), upToData.end());
-    return rest;
-  };
   // Reads 2 MB at 1 MB a second: 2 s against a time-out of 1 s.
-  testing::ScriptedPeer slow(script({"<data 1000000>354 go on\r\n", "250 stored\r\n", "221 bye\r\n"}));
+  testing::ScriptedPeer slow(UpToData({"<data 1000000>354 go on\r\n", "250 stored\r\n", "221 bye\r\n"}));
   // Takes the data, then never answers.
-  testing::ScriptedPeer mute(script({"<data 100000000>354 go on\r\n"}));
+  testing::ScriptedPeer mute(UpToData({"<data 100000000>354 go on\r\n"}));
   std::string body;
   while (body.size() < 2'000'000) body += std::string(78, 'x') + "\r\n";
   mail_->SetTimeOut(1);
@@ -194,9 +194,8 @@ TEST_F(SmtpTest, TimeOutCountsSilenceNotTransferTime) {
 // the message or the mode is refused. (A refused connect's AsyncError is
 // checked through the composer.)
 TEST_F(SmtpTest, ASlowReplyDoesNotHoldTheEventLoop) {
-  testing::ScriptedPeer slow({"220 peer\r\n", "250 peer\r\n", "250 ok\r\n", "250 ok\r\n",
-                              "<data 100000000>354 go on\r\n", "<wait 1>250 stored\r\n",
-                              "221 bye\r\n"});
+  testing::ScriptedPeer slow(
+      UpToData({"<data 100000000>354 go on\r\n", "<wait 1>250 stored\r\n", "221 bye\r\n"}));
   int done = 0, pumpsWhileWaiting = 0;
   bool allSent = false;
   std::vector<int> refusals;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "crawler/CurlInet.h"
 #include "shell/UpdateCheck.h"
@@ -33,23 +34,16 @@ TEST(VersionFileTest, ParsesAndCompares) {
   EXPECT_EQ(file->sha256, std::string(64, 'a'));
   EXPECT_GT(file->release.Compare(Own()), 0) << "1.10 is newer than 1.2: numbers, not text";
 
-  struct Order {
-    const char* version;
-    const char* build;
-    int sign;
-  };
-  for (const Order& o : {Order{"1.2", "5", 0}, Order{"1.2.0.0", "5", 0}, Order{"1.2", "6", 1},
-                         Order{"1.1.9", "99", -1}, Order{"2", "0", 1}}) {
-    const int c = ParseReleaseVersion(o.version, o.build)->Compare(Own());
-    EXPECT_EQ((c > 0) - (c < 0), o.sign) << o.version << " build " << o.build;
+  // Version, build, and how they compare with 1.2 build 5.
+  const std::tuple<const char*, const char*, int> order[] = {
+      {"1.2", "5", 0}, {"1.2.0.0", "5", 0}, {"1.2", "6", 1}, {"1.1.9", "99", -1}, {"2", "0", 1}};
+  for (const auto& [version, build, sign] : order) {
+    const int c = ParseReleaseVersion(version, build)->Compare(Own());
+    EXPECT_EQ((c > 0) - (c < 0), sign) << version << " build " << build;
   }
 
   const std::string good = "version = 2\nbuild = 1\n";
-  struct Bad {
-    std::string text;
-    const char* why;
-  };
-  const Bad bad[] = {
+  const std::pair<std::string, const char*> bad[] = {  // the text, what the error names
       {"", "no \"version\""},
       {good, "no \"archive\""},
       {good + "archive = x.tgz\nnonsense\n", "line 4"},
@@ -63,9 +57,9 @@ TEST(VersionFileTest, ParsesAndCompares) {
       {good + "archive = a.tgz\nsha256 = abc\n", "sha256"},
       {good + "archive = a.tgz\n# " + std::string(kMaxVersionFileBytes, 'x'), "larger"},
   };
-  for (const Bad& b : bad) {
-    EXPECT_FALSE(ParseVersionFile(b.text, "http://h/v.txt", error)) << b.why;
-    EXPECT_NE(error.find(b.why), std::string::npos) << error;
+  for (const auto& [text, why] : bad) {
+    EXPECT_FALSE(ParseVersionFile(text, "http://h/v.txt", error)) << why;
+    EXPECT_NE(error.find(why), std::string::npos) << error;
   }
 }
 
