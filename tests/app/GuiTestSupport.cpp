@@ -54,8 +54,6 @@ void AnswerModal(std::function<void(QWidget& dialog)> answer) {
   if (Answers().size() == 1) QTimer::singleShot(0, [] { Poll(kPolls); });
 }
 
-int PendingAnswers() { return static_cast<int>(Answers().size()); }
-
 void ClickButton(QWidget& dialog, const QString& text) {
   for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) {
     if (button->text().remove('&') == QString(text).remove('&') && button->isVisible()) {
@@ -84,7 +82,7 @@ void AcceptFile(QWidget& dialog, const QString& path) {
 MessageBoxAnswerer::MessageBoxAnswerer() : timer_(new QTimer) {
   QObject::connect(timer_, &QTimer::timeout, [this] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || !box->isVisible() || box == g_lastAnswered) return;
+    if (box == nullptr || !box->isVisible() || box == g_lastAnswered || !Answers().empty()) return;
     g_lastAnswered = box;
     texts_.append(box->text());
     QAbstractButton* first = box->defaultButton();

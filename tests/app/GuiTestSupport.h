@@ -1,29 +1,55 @@
 #pragma once
-// Helpers of the window tests: answering a modal dialog through its real
-// widgets, and waiting in Qt's event loop for a condition.
+// Helpers of the window tests: finding a window's widgets, answering a modal
+// dialog through its real widgets, and waiting in Qt's event loop.
 
 #include <QApplication>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/QtHost.h"
 
 namespace zorvik::testing {
+
+// The child `name` of `window`; throws (failing the test) when there is none.
+template <class T>
+T* Find(QWidget& window, const char* name) {
+  T* child = window.findChild<T*>(name);
+  if (child == nullptr) throw std::runtime_error("no " + std::string(name) + " in " + window.objectName().toStdString());
+  return child;
+}
+
+// Records what the program hands to the desktop instead of opening or starting it.
+class RecordingHost : public app::QtHost {
+ public:
+  bool ShellOpen(std::string_view target) override {
+    opened.emplace_back(target);
+    return handlerExists;
+  }
+  bool StartProcess(std::string_view program, const std::vector<std::string>&) override {
+    started.emplace_back(program);
+    return true;
+  }
+  std::vector<std::string> opened, started;
+  bool handlerExists = true;
+};
 
 // Arms a timer that waits (a bounded time) for a modal dialog to appear and
 // hands it to `answer`. Call before the call that blocks in the dialog.
 // Answers are taken in order when several are armed.
 void AnswerModal(std::function<void(QWidget& dialog)> answer);
-// How many armed answers have not found their dialog yet.
-int PendingAnswers();
 
 // Presses the button of a dialog whose text is `text` (mnemonic "&" ignored).
 void ClickButton(QWidget& dialog, const QString& text);
 // Types a name into a Qt file dialog and accepts it.
 void AcceptFile(QWidget& dialog, const QString& path);
 
-// While it lives, every message box that comes up is answered with its
-// first button, and its text is recorded.
+// While it lives, every message box no armed answer waits for is answered
+// with its default (else first) button, and its text is recorded.
 class MessageBoxAnswerer {
  public:
   MessageBoxAnswerer();

@@ -1,9 +1,5 @@
-// Takes the README's pictures of the desktop program, on a display (run by
-// scripts/screenshots under xvfb-run): the robot window in the middle of a
-// crawl of a site, the robot window showing the searched report, the
-// internal browser showing it too, the main window and the mail composer
-// with a message and an attachment.
-//
+// Takes the README's pictures of the windows on a display (scripts/screenshots
+// runs it under xvfb-run).
 // usage: app_screenshots OUTPUT_FOLDER START_ADDRESS [EXPRESSION [DEPTH]]
 #include <QApplication>
 #include <QDir>
@@ -86,11 +82,8 @@ int main(int argc, char* argv[]) {
   window.resize(1180, 760);
   CentreOnScreen(window);
   window.show();
-  std::fprintf(stderr, "robot window %dx%d at %d,%d, smallest %dx%d\n", window.width(), window.height(), window.x(),
-               window.y(), window.minimumSizeHint().width(), window.minimumSizeHint().height());
   WebRobot& robot = window.Robot();
-  // A pause of a second between pages, so that the picture catches the
-  // crawl in the middle.
+  // A second between pages, so that the picture catches the crawl midway.
   robot.Options().politeness = std::chrono::seconds(1);
   robot.Form().txtURL = start;
   robot.Form().txtSearchString = expression;
@@ -124,14 +117,10 @@ int main(int argc, char* argv[]) {
   browser->hide();
   window.hide();
 
-  // The main window, with a settings file in place so that it starts
-  // without asking for one.
+  // The main window, with a settings file so that it asks for none.
   SetProgramDirectory(dir);
   MailSettings settings;
   settings.PopHost = "pop.example.org";
-  settings.PopUserName = "jo";
-  settings.PopPassword = "secret";
-  settings.SmtpHost = "smtp.example.org";
   settings.Email = "jo@example.org";
   settings.UserName = "Jo Example";
   settings.MailDirectory = dir.string();

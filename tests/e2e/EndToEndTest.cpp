@@ -1,18 +1,11 @@
-// The desktop program end to end, as a person uses it: run by run-e2e from
-// the installed tree (beside the installed zorvik, so that the installed
-// layout's rules place every file) on a virtual display. The program is
-// started through the same start-up as zorvik's main() and driven through
-// its real windows with keyboard and mouse events only: the first start
-// asks for the settings, a search of the demo site runs from the robot
-// window to "Finished..... " and its report shows in the browser pane, the
-// composer sends a picture as an attachment to a local aiosmtpd, and at the
-// next start the saved settings fetch a message from a private Dovecot.
-// Afterwards every file the program wrote is checked, and the set of files
-// must be exactly the expected one.
+// The desktop program end to end, as a person uses it, run by run-e2e from
+// the installed tree on a virtual display: started as zorvik's main() starts
+// it and driven with keyboard and mouse only (first start with the settings
+// dialog, a search of the demo site, its report in the pane, a message with
+// a picture to aiosmtpd, Get Mail from Dovecot at the next start); then every
+// file the program wrote is checked, and no other may be there.
 //
 // usage: app_e2e SITE_URL MAIL_FOLDER DATA_DIR SETTINGS_DIR SHIPPED_DIR
-//   DATA_DIR and SETTINGS_DIR: where the program must write its output files
-//   and its settings file; SHIPPED_DIR: the pages it ships.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -20,12 +13,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
@@ -54,6 +44,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::AnswerModal;
+using testing::ClickButton;
+using testing::Find;
 using testing::WaitUntil;
 
 std::string g_site;     // the demo site's address
@@ -63,9 +55,7 @@ fs::path g_config;      // where the settings file must go
 fs::path g_shipped;     // the pages the program ships
 
 // Generous: the machine may be busy with other work.
-constexpr int kWindowMs = 30000;
-constexpr int kSearchMs = 60000;
-constexpr int kMailMs = 30000;
+constexpr int kWaitMs = 60000;
 
 const char* const kWaiting =
     "From: Ann <ann@example.org>\r\nTo: alice@example.org\r\nSubject: garden robots\r\n"
@@ -76,32 +66,13 @@ void Step(const char* what) {
   std::fprintf(stderr, "e2e: %s\n", what);
 }
 
-template <class T>
-T* Find(QWidget& window, const char* name) {
-  T* child = window.findChild<T*>(name);
-  EXPECT_NE(child, nullptr) << "no " << name << " in " << window.objectName().toStdString();
-  return child;
-}
-
 // Clicks into a text box, selects what it holds and types over it.
 void TypeInto(QWidget& window, const char* box, const QString& text) {
   auto* edit = Find<QLineEdit>(window, box);
-  if (edit == nullptr) return;
   QTest::mouseClick(edit, Qt::LeftButton);
   QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-  if (text.isEmpty()) QTest::keyClick(edit, Qt::Key_Delete);
   QTest::keyClicks(edit, text);
   EXPECT_EQ(edit->text(), text) << box;
-}
-
-void ClickButton(QWidget& window, const QString& text) {
-  for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
-    if (button->isVisible() && button->text().remove('&') == text) {
-      QTest::mouseClick(button, Qt::LeftButton);
-      return;
-    }
-  }
-  ADD_FAILURE() << "no button " << text.toStdString() << " in " << window.windowTitle().toStdString();
 }
 
 // True when `dialog` is the one titled `title`; any other fails the run and
@@ -113,45 +84,9 @@ bool IsDialog(QWidget& dialog, const char* title) {
   return false;
 }
 
-// While it lives, a message box nobody waits for (no answer armed with
-// AnswerModal) is recorded and answered with its default button, so that
-// the run goes on and says what came.
-class UnexpectedMessages {
- public:
-  UnexpectedMessages() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr || !box->isVisible() || testing::PendingAnswers() > 0) return;
-      texts_.append(box->windowTitle() + ": " + box->text());
-      QAbstractButton* button = box->defaultButton();
-      if (button == nullptr) button = box->buttons().front();
-      QTest::mouseClick(button, Qt::LeftButton);
-    });
-    timer_.start(50);
-  }
-  const QStringList& Texts() const { return texts_; }
-
- private:
-  QTimer timer_;
-  QStringList texts_;
-};
-
-// Types into a file dialog's name box and presses Enter. The dialog's name
-// completer may open its list of matching names while the name is typed;
-// that list is closed with Escape first, as a person would, so that Enter
-// takes the text as typed.
-void EnterName(QFileDialog& dialog, QLineEdit& box, const QString& text) {
-  QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(&box, text);
-  WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }, 1000);
-  if (QWidget* list = QApplication::activePopupWidget()) {
-    QTest::keyClick(list, Qt::Key_Escape);
-    WaitUntil([] { return QApplication::activePopupWidget() == nullptr; }, 3000);
-  }
-  QTest::keyClick(&box, Qt::Key_Return);
-}
-
-// Chooses a file of the folder a file dialog shows by typing its name.
+// Chooses a file of the folder a file dialog shows by typing its name. The
+// name completer's list, when it opens, is closed with Escape first, as a
+// person would, so that Enter takes the name as typed.
 void ChooseFile(QWidget& window, const QString& name) {
   auto* dialog = qobject_cast<QFileDialog*>(&window);
   auto* box = window.findChild<QLineEdit*>("fileNameEdit");
@@ -160,18 +95,24 @@ void ChooseFile(QWidget& window, const QString& name) {
     window.close();
     return;
   }
-  EnterName(*dialog, *box, name);
-  if (!WaitUntil([&] { return !dialog->isVisible(); }, kWindowMs)) {
+  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(box, name);
+  WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }, 1000);
+  if (QWidget* list = QApplication::activePopupWidget()) {
+    QTest::keyClick(list, Qt::Key_Escape);
+    WaitUntil([] { return QApplication::activePopupWidget() == nullptr; }, 3000);
+  }
+  QTest::keyClick(box, Qt::Key_Return);
+  if (!WaitUntil([&] { return !dialog->isVisible(); }, kWaitMs)) {
     ADD_FAILURE() << dialog->windowTitle().toStdString() << " did not take " << name.toStdString();
     dialog->close();
   }
 }
 
-// Brings a window to the front and gives it the keyboard, as a click on it
-// would.
+// Brings a window to the front and gives it the keyboard, as a click on it would.
 void Activate(QWidget& window) {
   window.activateWindow();
-  EXPECT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == &window; }, kWindowMs))
+  EXPECT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == &window; }, kWaitMs))
       << window.windowTitle().toStdString() << " did not become the active window";
 }
 
@@ -180,7 +121,7 @@ void Activate(QWidget& window) {
 void PickMenu(QMainWindow& window, Qt::Key menuKey, Qt::Key entryKey) {
   Activate(window);
   QTest::keyClick(&window, menuKey, Qt::AltModifier);
-  if (!WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }, kWindowMs)) {
+  if (!WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }, kWaitMs)) {
     ADD_FAILURE() << "no menu opened in " << window.windowTitle().toStdString();
     return;
   }
@@ -202,19 +143,11 @@ std::set<std::string> FilesUnder(const fs::path& dir) {
   return files;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    const std::size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(at) + "<no CRLF>");
-      break;
-    }
-    lines.push_back(text.substr(at, end - at));
-    at = end + 2;
-  }
-  return lines;
+// The lines, each ended by CRLF.
+std::string CrlfLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
 }
 
 // Runs `steps` inside the program's own event loop, as the program runs;
@@ -233,62 +166,42 @@ void RunProgram(const std::function<void(Program&)>& steps) {
     ended = true;
     if (::testing::Test::HasFailure()) QCoreApplication::exit(1);
     // Exit was picked: the loop ends once this handler returns.
-    watchdog.start(kWindowMs);
+    watchdog.start(kWaitMs);
   });
   const int status = QApplication::exec();
   EXPECT_TRUE(ended) << "the program ended before the steps did";
   EXPECT_EQ(status, 0) << "exit status of the program's event loop";
 }
 
-// The text the browser engine shows in `pane` once it holds `wanted`.
+// The text the browser engine shows in `pane`, asked again until it holds `wanted`.
 QString PaneTextWith(WebPane& pane, const QString& wanted) {
-  struct Look {
-    QString text;
-    bool asked = false;
-  };
-  auto look = std::make_shared<Look>();
+  auto text = std::make_shared<QString>();
+  auto asking = std::make_shared<bool>(false);
   WaitUntil([&] {
-    if (look->text.contains(wanted)) return true;
-    if (!look->asked) {
-      look->asked = true;
-      pane.View()->page()->toPlainText([look](const QString& text) {
-        look->text = text;
-        look->asked = false;
+    if (!*asking && !text->contains(wanted)) {
+      *asking = true;
+      pane.View()->page()->toPlainText([text, asking](const QString& shown) {
+        *text = shown;
+        *asking = false;
       });
     }
-    return false;
-  }, kWindowMs);
-  return look->text;
+    return text->contains(wanted);
+  }, kWaitMs);
+  return *text;
 }
 
 TEST(EndToEnd, FirstStartSearchAndMail) {
-  const fs::path& data = g_data;
-  const fs::path& config = g_config;
+  const fs::path data = g_data, config = g_config;
   ASSERT_FALSE(fs::exists(config / "karrow.ini")) << "not a first start";
   // What was there before the program ran is not the program's writing.
   const std::set<std::string> dataBefore = FilesUnder(data), configBefore = FilesUnder(config);
   testing::DovecotServer pop("alice", "pop pa55");
   pop.SetMailbox({kWaiting});
   testing::SmtpSink smtp("alice:smtp pa55");
-  UnexpectedMessages boxes;
-  // While the run waits, what is on the screen: the dialog in front and the
-  // robot window's status panels.
-  QTimer heartbeat;
-  QObject::connect(&heartbeat, &QTimer::timeout, [] {
-    QWidget* modal = QApplication::activeModalWidget();
-    QString shown = modal != nullptr ? "dialog \"" + modal->windowTitle() + "\"" : QString("no dialog");
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-      for (int n = 1; n <= 4 && window->isVisible(); ++n) {
-        if (auto* panel = window->findChild<QLabel*>(QString("sbHTTPStatusPanel%1").arg(n)))
-          shown += " | " + panel->text();
-      }
-    }
-    std::fprintf(stderr, "e2e: waiting: %s\n", qPrintable(shown));
-  });
-  heartbeat.start(5000);
-
-  // A picture in the home folder, where the program was started and where
-  // its file dialogs open: the attachment.
+  // A message box no step waits for is answered and fails the run below.
+  testing::MessageBoxAnswerer boxes;
+  // The attachment: a picture in the home folder, where the program was
+  // started and where its file dialogs open.
   const fs::path home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
   const std::string picture = testing::ReadFile(home / "globe.gif");
   ASSERT_FALSE(picture.empty()) << home / "globe.gif";
@@ -319,15 +232,14 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
     program.Start();
     ASSERT_TRUE(asked) << "no \"Connection Options\" at the first start";
     EXPECT_FALSE(mainShown) << "the main window showed before the settings were given";
-    ASSERT_TRUE(WaitUntil([&] { return main.isVisible(); }, kWindowMs));
+    ASSERT_TRUE(WaitUntil([&] { return main.isVisible(); }, kWaitMs));
     EXPECT_EQ(main.windowTitle(), "Zorvik");
 
-    Step("robot window");
-    // The robot window, from "Scan for Address".
+    Step("robot window, from \"Scan for Address\"");
     QTest::mouseClick(Find<QAbstractButton>(main, "Command1"), Qt::LeftButton);
     auto* robot = qobject_cast<frmWebRobot*>(main.RobotWindow());
     ASSERT_NE(robot, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return robot->isVisible(); }, kWindowMs));
+    ASSERT_TRUE(WaitUntil([&] { return robot->isVisible(); }, kWaitMs));
     Activate(*robot);
     TypeInto(*robot, "txtURL", QString::fromStdString(g_site + "/robots.htm"));
     TypeInto(*robot, "txtSearchString", "robot and not advert");
@@ -335,41 +247,35 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
     TypeInto(*robot, "txtSearchDepth", "1");
     // "Ext. Email(s)": the address written on each page into the address file.
     auto* harvest = Find<QCheckBox>(*robot, "chkExtEmail");
-    ASSERT_NE(harvest, nullptr);
     if (!harvest->isChecked()) QTest::keyClick(harvest, Qt::Key_Space);
     EXPECT_TRUE(harvest->isChecked());
     AnswerModal([](QWidget& dialog) {
       if (IsDialog(dialog, "Open/Create New URL file")) ChooseFile(dialog, "demo.txt");
     });
     auto* toolbar = Find<QToolBar>(*robot, "tbToolbar");
-    ASSERT_NE(toolbar, nullptr);
     QTest::mouseClick(toolbar->widgetForAction(Find<QAction>(*robot, "btnSearch")), Qt::LeftButton);
     auto* status = Find<QLabel>(*robot, "sbHTTPStatusPanel1");
-    ASSERT_NE(status, nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return status->text() == "Finished..... "; }, kSearchMs))
+    EXPECT_TRUE(WaitUntil([&] { return status->text() == "Finished..... "; }, kWaitMs))
         << "status: " << status->text().toStdString();
 
-    Step("report in the pane");
-    // The report of the matching pages in the robot's browser pane.
+    Step("the report in the robot's browser pane");
     auto* pane = qobject_cast<WebPane*>(robot->Pane());
     ASSERT_NE(pane, nullptr) << "the program's pane is the browser engine's";
     const QUrl report = QUrl::fromLocalFile(QString::fromStdString((data / "demo_searched.htm").string()));
-    EXPECT_TRUE(WaitUntil([&] { return pane->LocationURL() == report && !pane->Busy(); }, kWindowMs))
+    EXPECT_TRUE(WaitUntil([&] { return pane->LocationURL() == report && !pane->Busy(); }, kWaitMs))
         << "pane shows " << pane->LocationURL().toString().toStdString();
     const QString shown = PaneTextWith(*pane, "How a Search Engine Robot Works");
     EXPECT_TRUE(shown.contains("How a Search Engine Robot Works")) << "pane text: " << shown.toStdString();
 
-    // A message with a picture: File, Send Mail opens the composer.
-    Step("send mail");
+    Step("a message with a picture, from File, Send Mail");
     PickMenu(main, Qt::Key_F, Qt::Key_M);
     NewMessage* composer = program.Composer();
     ASSERT_NE(composer, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return composer->isVisible(); }, kWindowMs));
+    ASSERT_TRUE(WaitUntil([&] { return composer->isVisible(); }, kWaitMs));
     Activate(*composer);
     TypeInto(*composer, "txtTo", "bob@example.org");
     TypeInto(*composer, "txtSubject", "A picture");
     auto* text = Find<QPlainTextEdit>(*composer, "txtBody");
-    ASSERT_NE(text, nullptr);
     QTest::mouseClick(text->viewport(), Qt::LeftButton);
     QTest::keyClicks(text, "Bob, the globe of the demo site.");
     AnswerModal([&](QWidget& dialog) {
@@ -377,20 +283,18 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
     });
     QTest::mouseClick(Find<QAbstractButton>(*composer, "Command1"), Qt::LeftButton);
     auto* attachments = Find<QComboBox>(*composer, "cmbAttachments");
-    ASSERT_NE(attachments, nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return attachments->count() == 1; }, kWindowMs)) << "the attachment is not listed";
+    EXPECT_TRUE(WaitUntil([&] { return attachments->count() == 1; }, kWaitMs)) << "the attachment is not listed";
     // "Want to Add Spamnote?": yes, the notice from the settings goes in.
     AnswerModal([](QWidget& box) {
       if (IsDialog(box, "SpamNotice")) ClickButton(box, "Yes");
     });
     QTest::mouseClick(Find<QAbstractButton>(*composer, "Send"), Qt::LeftButton);
-    EXPECT_TRUE(WaitUntil([&] { return smtp.Received().size() == 1; }, kMailMs)) << "no message reached the server";
+    EXPECT_TRUE(WaitUntil([&] { return smtp.Received().size() == 1; }, kWaitMs)) << "no message reached the server";
     auto* send = Find<QAbstractButton>(*composer, "Send");
-    EXPECT_TRUE(WaitUntil([&] { return send->isEnabled() && attachments->count() == 0; }, kMailMs))
+    EXPECT_TRUE(WaitUntil([&] { return send->isEnabled() && attachments->count() == 0; }, kWaitMs))
         << "the composer did not end the send";
 
-    Step("exit");
-    // File, Exit.
+    Step("File, Exit");
     PickMenu(main, Qt::Key_F, Qt::Key_X);
   });
   EXPECT_TRUE(boxes.Texts().isEmpty()) << "message: " << boxes.Texts().join(" | ").toStdString();
@@ -408,41 +312,37 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
     Step("second start");
     program.Start();
     EXPECT_FALSE(secondAsked) << "a dialog at the second start: the settings were not read back";
-    ASSERT_TRUE(WaitUntil([&] { return main.isVisible(); }, kWindowMs));
+    ASSERT_TRUE(WaitUntil([&] { return main.isVisible(); }, kWaitMs));
     Step("get mail");
     PickMenu(main, Qt::Key_F, Qt::Key_G);
+    EXPECT_FALSE(Find<QAction>(main, "mnuGetMail")->isEnabled()) << "enabled while the retrieval runs";
     auto* body = Find<QPlainTextEdit>(main, "textBody");
-    ASSERT_NE(body, nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return body->toPlainText().contains("garden robots"); }, kMailMs))
+    EXPECT_TRUE(WaitUntil([&] { return body->toPlainText().contains("garden robots"); }, kWaitMs))
         << "message list: " << body->toPlainText().toStdString();
     EXPECT_EQ(Find<QLabel>(main, "lblPercentage")->text(), "100%");
     PickMenu(main, Qt::Key_F, Qt::Key_X);
   });
   EXPECT_TRUE(boxes.Texts().isEmpty()) << "message: " << boxes.Texts().join(" | ").toStdString();
 
-  Step("files");
-  // --- The files written, each checked, and no others.
+  Step("the files written, each checked, and no others");
   const fs::path settings = config / "karrow.ini";
   struct stat st {};
   ASSERT_EQ(::stat(settings.c_str(), &st), 0) << settings;
   EXPECT_EQ(st.st_mode & 0777, 0600u) << "the settings file holds the POP3 password";
-  const std::vector<std::string> expectedSettings = {
-      pop.host(), "alice", "pop pa55", smtp.host(), "alice@example.org", "Alice Example", "Alice Example",
-      "1 Garden Lane", "555 0100", g_mailFolder.string(), " 30 "};
-  EXPECT_EQ(Lines(testing::ReadFile(settings)), expectedSettings);
+  EXPECT_EQ(testing::ReadFile(settings),
+            CrlfLines({pop.host(), "alice", "pop pa55", smtp.host(), "alice@example.org", "Alice Example",
+                       "Alice Example", "1 Garden Lane", "555 0100", g_mailFolder.string(), " 30 "}));
   std::set<std::string> settingsWritten = FilesUnder(config);
   for (const std::string& before : configBefore) settingsWritten.erase(before);
   EXPECT_EQ(settingsWritten.erase("karrow.ini"), 1u);
 
   const std::string page = g_site + "/robots.htm";
-  EXPECT_EQ(Lines(testing::ReadFile(data / "demo.txt")),
-            (std::vector<std::string>{page, "How a Search Engine Robot Works", ""}))
-      << "the URL file";
+  EXPECT_EQ(testing::ReadFile(data / "demo.txt"), CrlfLines({page, "How a Search Engine Robot Works", ""}));
   const std::string searched = testing::ReadFile(data / "demo_searched.htm");
   for (const std::string& entry : {"<a href=\"" + page + "\">" + page + "</a>", std::string("How a Search Engine Robot Works"),
                                    std::string("&nbsp;")})
     EXPECT_NE(searched.find(entry), std::string::npos) << "the searched report lacks " << entry << ":\n" << searched;
-  EXPECT_EQ(Lines(testing::ReadFile(data / "demo_mailfile.txt")), std::vector<std::string>{"webmaster@demo.example"});
+  EXPECT_EQ(testing::ReadFile(data / "demo_mailfile.txt"), CrlfLines({"webmaster@demo.example"}));
   EXPECT_EQ(testing::ReadFile(g_mailFolder / "Inbox" / "1.msg"), kWaiting) << "the stored message";
 
   // The message as the SMTP server got it: the text with the notice, and
@@ -468,15 +368,11 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
   for (const char* expected : {"demo.txt", "demo_searched.htm", "demo_search_result.htm", "demo_mailfile.txt"})
     EXPECT_EQ(written.erase(expected), 1u) << expected;
   // Pages the program ships, copied out for the browser panes.
-  for (auto it = written.begin(); it != written.end();) {
-    const fs::path shipped = g_shipped / *it;
-    if (!fs::is_regular_file(shipped)) {
-      ++it;
-      continue;
-    }
-    EXPECT_EQ(testing::ReadFile(data / *it), testing::ReadFile(shipped)) << *it << ": not the shipped page";
-    it = written.erase(it);
-  }
+  std::erase_if(written, [&](const std::string& file) {
+    if (!fs::is_regular_file(g_shipped / file)) return false;
+    EXPECT_EQ(testing::ReadFile(data / file), testing::ReadFile(g_shipped / file)) << file << ": not the shipped page";
+    return true;
+  });
   for (const std::string& other : written) ADD_FAILURE() << "also written: " << (data / other);
 }
 
