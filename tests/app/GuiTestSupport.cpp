@@ -4,11 +4,8 @@
 
 #include <QAbstractButton>
 #include <QDeadlineTimer>
-#include <QDialog>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -65,16 +62,7 @@ void ClickButton(QWidget& dialog, const QString& text) {
 }
 
 void AcceptFile(QWidget& dialog, const QString& path) {
-  auto* files = qobject_cast<QFileDialog*>(&dialog);
-  if (files == nullptr) {
-    ADD_FAILURE() << "not a file dialog: " << dialog.objectName().toStdString();
-    return;
-  }
-  auto* name = files->findChild<QLineEdit*>("fileNameEdit");
-  if (name == nullptr) {
-    ADD_FAILURE() << "the file dialog has no name box";
-    return;
-  }
+  auto* name = Find<QLineEdit>(dialog, "fileNameEdit");
   name->setText(path);
   QTest::keyClick(name, Qt::Key_Return);
 }

@@ -4,12 +4,10 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <filesystem>
 
 #include "GuiTestSupport.h"
 #include "app/QtHost.h"
@@ -32,7 +30,6 @@
 namespace zorvik::app {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::AnswerModal;
 using testing::ClickButton;
 using testing::Find;
@@ -42,15 +39,13 @@ class MailFormTest : public ::testing::Test {
  protected:
   void SetUp() override { SetProgramDirectory(dir_.path()); }
 
-  // Starts the main window with `engines` as the endpoints file and a
-  // settings file for `popHost` (none when it is empty: a first start).
-  void Start(const std::string& engines = "", const std::string& popHost = "pop.example.org") {
+  // Starts the main window with `engines` as the endpoints file, after a
+  // settings file is written unless this is a first start.
+  void Start(const std::string& engines = "", bool firstStart = false) {
     MailSettings s;
-    s.PopHost = popHost;
-    s.PopUserName = "alice";
-    s.PopPassword = "pa55 word";
+    s.PopHost = "pop.example.org";
     s.TimeOut = 10;
-    if (!popHost.empty()) {
+    if (!firstStart) {
       ASSERT_TRUE(SaveSettingsFile(SettingsFilePath(), s, "mail"));
     }
     testing::WriteFile(dir_.path() / "engines.ini", engines);
@@ -59,6 +54,12 @@ class MailFormTest : public ::testing::Test {
   }
 
   void Trigger(const char* action) { Find<QAction>(*form_, action)->trigger(); }
+  // Runs the program's event loop until something ends it; 1 after 20 s.
+  static int Exec() {
+    QObject guard;
+    QTimer::singleShot(20000, &guard, [] { QCoreApplication::exit(1); });
+    return QApplication::exec();
+  }
 
   testing::TempDir dir_;
   testing::RecordingHost host_;
@@ -77,7 +78,7 @@ TEST_F(MailFormTest, FirstStartAsksForTheSettingsBeforeTheMainWindowShows) {
     Find<QLineEdit>(dialog, "PopHost")->setText("pop.example.org");
     ClickButton(dialog, "Ok");
   });
-  Start("", "");
+  Start("", true);
   EXPECT_EQ(dialogAt, expectedAt);
   EXPECT_EQ(settings_.PopHost, "pop.example.org");
   EXPECT_EQ(settings_.TimeOut, 60);
@@ -137,11 +138,7 @@ TEST_F(MailFormTest, BothRobotCommandsShowTheOneRobotWindowAndClosingStopsItsSea
   AnswerModal([&](QWidget& dialog) { testing::AcceptFile(dialog, QString::fromStdString((dir_.path() / "run.txt").string())); });
   // The program's own loop runs: closing the main window must end it.
   QTimer::singleShot(0, robot, [&] { Find<QAction>(*robot, "btnSearch")->trigger(); });
-  QTimer safety;
-  safety.setSingleShot(true);
-  QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-  safety.start(20000);
-  EXPECT_EQ(QApplication::exec(), 0) << "the program ended";
+  EXPECT_EQ(Exec(), 0) << "the program ended";
   site.Release();
   ASSERT_TRUE(closed);
   EXPECT_FALSE(state.Busy) << "the search unwound";
@@ -154,11 +151,7 @@ TEST_F(MailFormTest, BothRobotCommandsShowTheOneRobotWindowAndClosingStopsItsSea
 TEST_F(MailFormTest, ExitEndsTheProgramAtOnce) {
   Start();
   QTimer::singleShot(0, form_.get(), [this] { Trigger("FileExit"); });
-  QTimer safety;
-  safety.setSingleShot(true);
-  QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-  safety.start(20000);
-  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_EQ(Exec(), 0);
   EXPECT_TRUE(form_->isVisible()) << "no closing sequence";
 }
 
@@ -188,8 +181,13 @@ TEST_F(MailFormTest, SettingsDialogsOpenOverTheMainWindowAndTheBlockingBoxReache
   EXPECT_TRUE(form_->Retrieval().Mail1.Blocking());
 }
 
-TEST_F(MailFormTest, AboutBoxAndHelpOpenTheirPages) {
-  Start("ProductPage = https://zorvik.test/\n");
+TEST_F(MailFormTest, AboutHelpAndUpdateWindowsOpenTheirPages) {
+  testing::TestHttpServer server;
+  server.Routes().Get("/version.txt", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("version = 99.0\nbuild = 1\narchive = zorvik-99.0.tar.gz\n", "text/plain");
+  });
+  server.Start();
+  Start("ProductPage = https://zorvik.test/\nUpdateCheck = " + server.Url("/version.txt") + "\n");
   Trigger("mnuUs");
   auto* about = form_->findChild<Form2*>();
   ASSERT_NE(about, nullptr);
@@ -207,21 +205,12 @@ TEST_F(MailFormTest, AboutBoxAndHelpOpenTheirPages) {
   ASSERT_NE(form_->HelpBrowser(), nullptr);
   EXPECT_TRUE(form_->HelpBrowser()->isVisible());
   EXPECT_EQ(form_->HelpBrowser()->Pane()->LocationURL(), QUrl::fromLocalFile(QString::fromStdString(help)));
-}
 
-TEST_F(MailFormTest, UpdateWindowChecksTheConfiguredVersionFile) {
-  testing::TestHttpServer server;
-  server.Routes().Get("/version.txt", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content("version = 99.0\nbuild = 1\narchive = zorvik-99.0.tar.gz\n", "text/plain");
-  });
-  server.Start();
-  Start("UpdateCheck = " + server.Url("/version.txt") + "\n");
   Trigger("mnuUpdates");
   auto* update = form_->findChild<Form6*>();
   ASSERT_NE(update, nullptr);
   auto* status = Find<QLabel>(*update, "lblStatus");
-  ASSERT_TRUE(WaitUntil([&] { return status->text().contains("is available"); }))
-      << status->text().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return status->text().contains("is available"); })) << status->text().toStdString();
   EXPECT_TRUE(Find<QPushButton>(*update, "cmdDownload")->isEnabled());
   Trigger("mnuUpdates");
   EXPECT_EQ(form_->findChildren<Form6*>().size(), 1) << "one update window";

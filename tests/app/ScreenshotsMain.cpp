@@ -10,7 +10,6 @@
 #include <QTest>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <cstdio>
 
 #include "app/QtHost.h"
@@ -33,28 +32,17 @@ using namespace zorvik;
 using namespace zorvik::app;
 
 // Answers the URL-file dialog without showing it.
-class ScriptedHost : public QtHost {
- public:
-  explicit ScriptedHost(std::string urlFile) : urlFile_(std::move(urlFile)) {}
-  std::optional<std::string> OpenFileDialog(const FileDialogSpec&) override { return urlFile_; }
-
- private:
-  std::string urlFile_;
+struct ScriptedHost : QtHost {
+  explicit ScriptedHost(std::string file) : file(std::move(file)) {}
+  std::optional<std::string> OpenFileDialog(const FileDialogSpec&) override { return file; }
+  std::string file;
 };
-
-// Runs the event loop for a while, so that the panes draw.
-void Settle(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
-}
 
 bool Grab(QWidget& window, const QString& file) {
   window.raise();
   const QPixmap picture = window.screen()->grabWindow(window.winId());
   const bool ok = picture.save(file, "PNG");
-  std::fprintf(stderr, "%s %s (%dx%d)\n", ok ? "wrote" : "could not write", qPrintable(file), picture.width(),
-               picture.height());
+  std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "could not write", qPrintable(file));
   return ok;
 }
 
@@ -90,14 +78,14 @@ int main(int argc, char* argv[]) {
   robot.Form().txtSearchDepth = argc > 4 ? argv[4] : "3";
   robot.Form().chkExtEmail = true;
   window.SyncNow();
-  Settle(1500);
+  QTest::qWait(1500);
 
   // Once the tree has grown a little, the picture of the crawl.
   bool midway = false;
   QObject::connect(&window.Host(), &QtHost::Pumped, &window, [&] {
     if (midway || window.Robot().Tree().View().Count() < 9) return;
     midway = true;
-    Settle(800);
+    QTest::qWait(800);
     Grab(window, out + "/robot-window-crawling.png");
   });
   robot.tbToolbar_ButtonClick("btnSearch");
@@ -105,14 +93,14 @@ int main(int argc, char* argv[]) {
   // The searched report in the robot's pane.
   robot.mnuSearchUrl_Click();
   window.SyncNow();
-  Settle(2500);
+  QTest::qWait(2500);
   const bool report = Grab(window, out + "/robot-window-report.png");
 
   // The internal browser opens on the report, too.
   QMetaObject::invokeMethod(window.findChild<QAction*>("mnuInternalBrowser"), "trigger");
   frmBrowser1* browser = window.InternalBrowser();
   browser->resize(900, 640);
-  Settle(2500);
+  QTest::qWait(2500);
   const bool internal = browser != nullptr && Grab(*browser, out + "/internal-browser.png");
   browser->hide();
   window.hide();
@@ -123,13 +111,12 @@ int main(int argc, char* argv[]) {
   settings.PopHost = "pop.example.org";
   settings.Email = "jo@example.org";
   settings.UserName = "Jo Example";
-  settings.MailDirectory = dir.string();
   settings.TimeOut = 60;
   SaveSettingsFile(SettingsFilePath(), settings, dir.string());
   QtHost mainHost;
   MailForm mainWindow(mainHost, settings);
   mainWindow.Form_Load();
-  Settle(2500);
+  QTest::qWait(2500);
   const bool main = Grab(mainWindow, out + "/main-window.png");
 
   // The composer with a message and a picture attached, typed as a user would.
@@ -141,7 +128,7 @@ int main(int argc, char* argv[]) {
   QTest::keyClicks(composer->findChild<QLineEdit*>("txtSubject"), "The globe I mentioned");
   composer->findChild<QPlainTextEdit*>("txtBody")->insertPlainText("Hello,\n\nhere is the picture of the globe.\n\nJo");
   if (auto* attach = composer->findChild<QPushButton*>("Command1")) attach->click();
-  Settle(800);
+  QTest::qWait(800);
   const bool composed = Grab(*composer, out + "/composer.png");
   composer->close();
   return midway && report && internal && main && composed ? 0 : 1;

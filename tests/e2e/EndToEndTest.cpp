@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -30,7 +29,6 @@
 
 #include "app/GuiTestSupport.h"
 #include "app/Program.h"
-#include "app/QtHost.h"
 #include "app/browser/WebPane.h"
 #include "app/mail/NewMessage.h"
 #include "app/robot/frmWebRobot.h"
@@ -87,14 +85,8 @@ bool IsDialog(QWidget& dialog, const char* title) {
 // Chooses a file of the folder a file dialog shows by typing its name. The
 // name completer's list, when it opens, is closed with Escape first, as a
 // person would, so that Enter takes the name as typed.
-void ChooseFile(QWidget& window, const QString& name) {
-  auto* dialog = qobject_cast<QFileDialog*>(&window);
-  auto* box = window.findChild<QLineEdit*>("fileNameEdit");
-  if (dialog == nullptr || box == nullptr) {
-    ADD_FAILURE() << window.windowTitle().toStdString() << " is no file dialog";
-    window.close();
-    return;
-  }
+void ChooseFile(QWidget& dialog, const QString& name) {
+  auto* box = Find<QLineEdit>(dialog, "fileNameEdit");
   QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClicks(box, name);
   WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }, 1000);
@@ -103,9 +95,9 @@ void ChooseFile(QWidget& window, const QString& name) {
     WaitUntil([] { return QApplication::activePopupWidget() == nullptr; }, 3000);
   }
   QTest::keyClick(box, Qt::Key_Return);
-  if (!WaitUntil([&] { return !dialog->isVisible(); }, kWaitMs)) {
-    ADD_FAILURE() << dialog->windowTitle().toStdString() << " did not take " << name.toStdString();
-    dialog->close();
+  if (!WaitUntil([&] { return !dialog.isVisible(); }, kWaitMs)) {
+    ADD_FAILURE() << dialog.windowTitle().toStdString() << " did not take " << name.toStdString();
+    dialog.close();
   }
 }
 
