@@ -1,7 +1,5 @@
-// The composer window's wiring: its widgets reach the model and the model's
-// values reach the widgets; a single send goes out while Qt's own event loop
-// runs (nothing else pumps it); a list send repaints the window and can be
-// cancelled between two messages.
+// The composer window's wiring: its widgets reach the model and back; a send
+// goes out while only Qt's loop runs; a list send repaints and can be cancelled.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -99,8 +97,7 @@ TEST_F(ComposerWindowTest, ComposesAndSendsThroughTheWidgets) {
 
   AnswerModal([](QWidget& d) { ClickButton(d, "No"); });  // "Want to Add Spamnote?"
   Click("Send");
-  // The click has returned while the message is still on its way: the
-  // window takes input, and the send buttons wait for the transfer.
+  // Still on its way: the window takes input, the send buttons wait.
   EXPECT_TRUE(window_->Model().Busy());
   EXPECT_FALSE(Find<QPushButton>("Send")->isEnabled());
   EXPECT_TRUE(Find<QPushButton>("Cancel")->isEnabled());
@@ -143,8 +140,7 @@ TEST_F(ComposerWindowTest, Form3AndTheListMenus) {
   EXPECT_EQ(sink_->Received().size(), 1u);
 }
 
-// A window closed while its message is on the way ends the transfer and
-// goes; nothing of it is left to be pumped.
+// A window closed while its message is on the way ends the transfer and goes.
 TEST_F(ComposerWindowTest, ClosingDuringASingleSend) {
   QTest::keyClicks(Find<QLineEdit>("txtTo"), "bob@example.net");
   AnswerModal([](QWidget& d) { ClickButton(d, "No"); });
@@ -162,8 +158,7 @@ TEST_F(ComposerWindowTest, AListSendRepaintsAndCanBeCancelled) {
   std::string lines;
   for (int i = 0; i < 20; ++i) lines += "reader" + std::to_string(i) + "@example.net\r\n";
   const fs::path list = File("list.txt", lines);
-  QPlainTextEdit* body = Find<QPlainTextEdit>("txtBody");
-  QTest::keyClicks(body, "News");
+  QTest::keyClicks(Find<QPlainTextEdit>("txtBody"), "News");
   AnswerModal([&](QWidget& d) { AcceptFile(d, QString::fromStdString(list.string())); });
   AnswerModal([](QWidget& d) { ClickButton(d, "No"); });
   QStringList shown;

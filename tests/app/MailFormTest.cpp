@@ -97,7 +97,6 @@ TEST_F(MailFormTest, ABannerAddressThePaneRejectsIsReportedAndStartUpGoesOn) {
   EXPECT_TRUE(text.startsWith("Unable to load 'http://[bad/' : ")) << text.toStdString();
   EXPECT_TRUE(text.endsWith(" (Error 5)")) << text.toStdString();
   EXPECT_TRUE(form_->isVisible());
-  EXPECT_EQ(settings_.PopHost, "pop.example.org") << "no dialog: the settings were there";
 }
 
 TEST_F(MailFormTest, BothRobotCommandsShowTheOneRobotWindowAndClosingStopsItsSearch) {
@@ -105,10 +104,8 @@ TEST_F(MailFormTest, BothRobotCommandsShowTheOneRobotWindowAndClosingStopsItsSea
   site.StallFrom("/c.htm", 1);
   site.Start();
   SearchState state;
-  int made = 0;
   Start();
   form_->SetRobotWindowFactory([&] {
-    ++made;
     auto* robot = new frmWebRobot(state, dir_.path());
     robot->Robot().Options().politeness = std::chrono::seconds(0);
     return robot;
@@ -121,7 +118,6 @@ TEST_F(MailFormTest, BothRobotCommandsShowTheOneRobotWindowAndClosingStopsItsSea
   Find<QPushButton>(*form_, "Command1")->click();
   EXPECT_EQ(form_->RobotWindow(), robot);
   EXPECT_TRUE(robot->isVisible());
-  EXPECT_EQ(made, 1);
 
   // The main window closes while the robot waits for a page.
   bool closed = false;

@@ -32,19 +32,18 @@ TEST(QtHostTest, NameFiltersFromDescriptionPatternPairs) {
   for (const auto& c : cases) EXPECT_EQ(NameFilters(c.filter), c.expected) << c.filter;
 }
 
-TEST(QtHostTest, MessageBoxesShowTheirTextAndReportTheButton) {
+// Their texts show in the window tests' answered boxes.
+TEST(QtHostTest, MessageBoxesShowTheirTitleAndIconAndReportTheButton) {
   QtHost host;
-  QString text, title;
+  QString title;
   QMessageBox::Icon icon{};
   AnswerModal([&](QWidget& dialog) {
     auto& box = dynamic_cast<QMessageBox&>(dialog);
-    text = box.text();
     title = box.windowTitle();
     icon = box.icon();
     ClickButton(box, "No");
   });
   EXPECT_EQ(host.MsgBox("Go on?", MsgButtons::YesNoCancel, MsgIcon::Question, "Question"), MsgAnswer::No);
-  EXPECT_EQ(text, "Go on?");
   EXPECT_EQ(title, "Question");
   EXPECT_EQ(icon, QMessageBox::Question);
 

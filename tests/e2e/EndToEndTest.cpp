@@ -1,10 +1,6 @@
-// The desktop program end to end, as a person uses it, run by run-e2e from
-// the installed tree on a virtual display: started as zorvik's main() starts
-// it and driven with keyboard and mouse only (first start with the settings
-// dialog, a search of the demo site, its report in the pane, a message with
-// a picture to aiosmtpd, Get Mail from Dovecot at the next start); then every
-// file the program wrote is checked, and no other may be there.
-//
+// The desktop program end to end, run by run-e2e from the installed tree on a
+// virtual display, started as zorvik's main() starts it and driven with
+// keyboard and mouse only; then every file it wrote is checked.
 // usage: app_e2e SITE_URL MAIL_FOLDER DATA_DIR SETTINGS_DIR SHIPPED_DIR
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -147,18 +143,16 @@ std::string CrlfLines(const std::vector<std::string>& lines) {
 void RunProgram(const std::function<void(Program&)>& steps) {
   Program program;
   bool ended = false;
-  QTimer watchdog;
-  watchdog.setSingleShot(true);
-  QObject::connect(&watchdog, &QTimer::timeout, [] {
-    ADD_FAILURE() << "File, Exit did not end the program";
-    QCoreApplication::exit(1);
-  });
+  QObject watchdog;
   QTimer::singleShot(0, [&] {
     steps(program);
     ended = true;
     if (::testing::Test::HasFailure()) QCoreApplication::exit(1);
     // Exit was picked: the loop ends once this handler returns.
-    watchdog.start(kWaitMs);
+    QTimer::singleShot(kWaitMs, &watchdog, [] {
+      ADD_FAILURE() << "File, Exit did not end the program";
+      QCoreApplication::exit(1);
+    });
   });
   const int status = QApplication::exec();
   EXPECT_TRUE(ended) << "the program ended before the steps did";
@@ -225,13 +219,11 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
     ASSERT_TRUE(asked) << "no \"Connection Options\" at the first start";
     EXPECT_FALSE(mainShown) << "the main window showed before the settings were given";
     ASSERT_TRUE(WaitUntil([&] { return main.isVisible(); }, kWaitMs));
-    EXPECT_EQ(main.windowTitle(), "Zorvik");
 
     Step("robot window, from \"Scan for Address\"");
     QTest::mouseClick(Find<QAbstractButton>(main, "Command1"), Qt::LeftButton);
     auto* robot = qobject_cast<frmWebRobot*>(main.RobotWindow());
     ASSERT_NE(robot, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return robot->isVisible(); }, kWaitMs));
     Activate(*robot);
     TypeInto(*robot, "txtURL", QString::fromStdString(g_site + "/robots.htm"));
     TypeInto(*robot, "txtSearchString", "robot and not advert");
@@ -263,7 +255,6 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
     PickMenu(main, Qt::Key_F, Qt::Key_M);
     NewMessage* composer = program.Composer();
     ASSERT_NE(composer, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return composer->isVisible(); }, kWaitMs));
     Activate(*composer);
     TypeInto(*composer, "txtTo", "bob@example.org");
     TypeInto(*composer, "txtSubject", "A picture");
@@ -282,8 +273,7 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
     });
     QTest::mouseClick(Find<QAbstractButton>(*composer, "Send"), Qt::LeftButton);
     EXPECT_TRUE(WaitUntil([&] { return smtp.Received().size() == 1; }, kWaitMs)) << "no message reached the server";
-    auto* send = Find<QAbstractButton>(*composer, "Send");
-    EXPECT_TRUE(WaitUntil([&] { return send->isEnabled() && attachments->count() == 0; }, kWaitMs))
+    EXPECT_TRUE(WaitUntil([&] { return Find<QAbstractButton>(*composer, "Send")->isEnabled() && attachments->count() == 0; }, kWaitMs))
         << "the composer did not end the send";
 
     Step("File, Exit");
@@ -326,7 +316,7 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
                        "Alice Example", "1 Garden Lane", "555 0100", g_mailFolder.string(), " 30 "}));
   std::set<std::string> settingsWritten = FilesUnder(config);
   for (const std::string& before : configBefore) settingsWritten.erase(before);
-  EXPECT_EQ(settingsWritten.erase("karrow.ini"), 1u);
+  EXPECT_EQ(settingsWritten, std::set<std::string>{"karrow.ini"});
 
   const std::string page = g_site + "/robots.htm";
   EXPECT_EQ(testing::ReadFile(data / "demo.txt"), CrlfLines({page, "How a Search Engine Robot Works", ""}));
@@ -353,7 +343,6 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
   EXPECT_EQ(FilesUnder(g_mailFolder), std::set<std::string>{"Inbox/1.msg"});
   std::set<std::string> written = FilesUnder(data);
   for (const std::string& before : dataBefore) written.erase(before);
-  written.merge(settingsWritten);
   const std::string result = testing::ReadFile(data / "demo_search_result.htm");
   EXPECT_EQ(result.rfind("<HTML>\r\n<h2><center>SEARCH RESULT</center></h2>", 0), 0u) << result;
   EXPECT_NE(result.find("Write to <a href=\"mailto:webmaster@demo.example\">"), std::string::npos) << result;
