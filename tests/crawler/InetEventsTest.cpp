@@ -55,8 +55,7 @@ TEST_F(InetTest, AHandlerMayStartTheNextRequestOrFetchWithOpenUrl) {
 
 TEST_F(InetTest, CancelEndsTheRequestOnceInErrorAndLeavesNothingBehind) {
   std::string bodyAt8;
-  // From a handler while the body arrives, and once it is all in (8) with 9,
-  // 10 and 12 still queued: those must be dropped.
+  // From a handler while the body arrives, and at 8 with 9, 10 and 12 queued.
   for (const auto& [at, path] : {std::pair<int, const char*>{7, "/binary"}, {8, "/page"}}) {
     inet.StateChanged = [&, at = at](std::int16_t s) {
       states.push_back(s);
@@ -74,8 +73,7 @@ TEST_F(InetTest, CancelEndsTheRequestOnceInErrorAndLeavesNothingBehind) {
   }
   EXPECT_EQ(bodyAt8, kHello) << "the body is whole at state 8";
 
-  // From the wait loop right after Execute, as the address box does before
-  // it starts the next search: no event of the old request may follow.
+  // Right after Execute, as the address box does: no old event may follow.
   inet.StateChanged = [this](std::int16_t s) { states.push_back(s); };
   states.clear();
   ASSERT_TRUE(inet.Execute(server.Url("/hop/3")));
@@ -127,8 +125,7 @@ TEST_F(InetTest, AHandlerMayReplaceItselfBeRemovedOrDestroyItsInstance) {
   EXPECT_EQ(states.back(), 7);
 }
 
-// Counts the waits that found no busy source and fell back to waiting for the
-// window system: each of those costs the GUI a whole wait time-out.
+// Counts the waits that fell back to the window system (a whole time-out each).
 class CountingHost : public testing::FakeHost {
  public:
   int platformWaits = 0;

@@ -1,7 +1,6 @@
 #pragma once
-// Shared set-up of the transfer tests: a local HTTP server with the pages the
-// tests ask for, a FakeHost, an instance that records its states, and helpers
-// that run a request to its end.
+// The transfer tests' set-up: a local server with their pages, an instance
+// that records its states, and helpers that run a request to its end.
 
 #include <gtest/gtest.h>
 
