@@ -10,12 +10,9 @@ using namespace HandyStuff;
 
 TEST(AddressHelpersTest, AddressParts) {
   struct Case {
-    const char* address;
-    const char* server;
+    const char *address, *server;
     bool hasPath;
-    const char* directory;
-    const char* file;
-    const char* extension;
+    const char *directory, *file, *extension;
   };
   const Case cases[] = {
       {"http://www.a.com/dir/page.htm", "http://www.a.com", true, "http://www.a.com/dir/", "page.htm", "htm"},
