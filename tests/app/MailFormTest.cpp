@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include "GuiTestSupport.h"
 #include "app/QtHost.h"
@@ -122,8 +123,7 @@ TEST_F(MailFormTest, BothRobotCommandsShowTheOneRobotWindowAndClosingStopsItsSea
   // The main window closes while the robot waits for a page.
   bool closed = false;
   QObject::connect(&robot->Host(), &QtHost::Pumped, form_.get(), [&] {
-    const auto requests = site.Requests();
-    if (!closed && std::find(requests.begin(), requests.end(), "/c.htm") != requests.end()) {
+    if (!closed && std::ranges::count(site.Requests(), std::string("/c.htm")) > 0) {
       closed = true;
       form_->close();
     }

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
 
 #include "GuiTestSupport.h"
@@ -36,9 +37,8 @@ using testing::WaitUntil;
 class RobotWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto recording = std::make_unique<testing::RecordingHost>();
-    host = recording.get();
-    window = new frmWebRobot(state, dir, std::move(recording));
+    host = new testing::RecordingHost;
+    window = new frmWebRobot(state, dir, std::unique_ptr<QtHost>(host));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->Robot().Options().politeness = std::chrono::seconds(0);
     window->show();
@@ -53,17 +53,15 @@ class RobotWindowTest : public ::testing::Test {
   T* Find(const char* name) { return testing::Find<T>(*window, name); }
   QString Panel(int n) { return Find<QLabel>(qPrintable(QString("sbHTTPStatusPanel%1").arg(n)))->text(); }
   void ClickToolbar(const char* action) {
-    auto* toolbar = Find<QToolBar>("tbToolbar");
-    QTest::mouseClick(toolbar->widgetForAction(Find<QAction>(action)), Qt::LeftButton);
+    QTest::mouseClick(Find<QToolBar>("tbToolbar")->widgetForAction(Find<QAction>(action)), Qt::LeftButton);
   }
   // Types a search of the site and starts it with the toolbar's Search
   // button; the URL file dialog is answered through its widgets.
   void StartSearch(const char* depth) {
     QTest::keyClicks(Find<QLineEdit>("txtURL"), QString::fromStdString(site.Url("/index.htm")));
     QTest::keyClicks(Find<QLineEdit>("txtSearchString"), "robots");
-    auto* levels = Find<QLineEdit>("txtSearchDepth");
-    levels->clear();
-    QTest::keyClicks(levels, depth);
+    Find<QLineEdit>("txtSearchDepth")->clear();
+    QTest::keyClicks(Find<QLineEdit>("txtSearchDepth"), depth);
     AnswerModal([this](QWidget& dialog) { testing::AcceptFile(dialog, QString::fromStdString((dir / "run.txt").string())); });
     ClickToolbar("btnSearch");
   }
@@ -78,10 +76,7 @@ class RobotWindowTest : public ::testing::Test {
     return on.join(' ');
   }
   // The page the tests stall on has been asked for: a transfer is running.
-  bool Stalled() const {
-    const auto requests = site.Requests();
-    return std::find(requests.begin(), requests.end(), "/c.htm") != requests.end();
-  }
+  bool Stalled() const { return std::ranges::count(site.Requests(), std::string("/c.htm")) > 0; }
 
   SearchState state;
   testing::TempDir scratch;
