@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
-
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,6 +20,9 @@ struct MemorySink : SectionSink {
   void WriteSection(std::string_view text) override { writes.emplace_back(text); }
   std::vector<std::string> writes;
 };
+
+using Cut = std::pair<std::string, std::vector<std::string>>;
+using W = std::vector<std::string>;
 
 class CutTest : public ::testing::Test {
  protected:
@@ -48,9 +50,9 @@ class CutTest : public ::testing::Test {
   MemorySink sink;
 };
 
-// Every row of the main cut, written out independently: a page with both
-// markers in odd letter case must give the section the row describes.
-TEST_F(CutTest, EveryRowOfTheMainCut) {
+// Each kind of cut on a page with both markers in odd letter case, and the
+// page left whole (and written whole by writing rows) without its start marker.
+TEST_F(CutTest, EachKindOfRow) {
   struct Row {
     const char* engine;
     char rule;  // 'b' between, 'l' from lower-cased, 's' from one short, '2' between then lower-cased
@@ -58,58 +60,24 @@ TEST_F(CutTest, EveryRowOfTheMainCut) {
     const char* end;
     bool written;
   };
-  // clang-format off
   const Row rows[] = {
-    {"Combo1/Lycos", 'b', "<!-- end vertical partner offers -->", "Try your search", true},
-    {"Combo1/AltaVista", 'b', "Family Filter is off", "word count: ", true},
-    {"Combo1/HotBot", 'b', "WEB", "OPINION", true},
-    {"Combo1/Excite", 'b', "lep_y.gif", "See what other people", true},
-    {"Combo1/Go", 'b', "most relevant to", "powered_by_stack.gif", true},
-    {"Combo1/Deja", 'l', "messages related to ", "", false},
-    {"Combo1/LookSmart", 'l', "from looksmart", "", false},
-    {"Combo1/1Blink", '2', "pages that match your query", "Find it!", true},
-    {"Combo1/AOL", 'l', "top selling titles about", "", true},
-    {"Combo1/DogPile", 'l', "search results", "", true},
-    {"Combo1/FFA Links", 'l', "search results", "", true},
-    {"Combo1/FFA Links 2", 'l', "search results", "", true},
-    {"Combo1/Classified", 'l', "search results", "", true},
-    {"Combo1/4Anything", 'l', "Try these web sites", "", true},
-    {"Combo2/Go2Net", 'l', "collated results", "", true},
-    {"Combo2/Erolinx", 'l', "your search returned", "", true},
-    {"Combo2/Erotiquest", 'l', "search results", "", false},
-    {"Combo2/Questfinder", 'l', "http://www.questfinder.com/qlogo.gif", "", false},
-    {"Combo3/1Blink", 'l', "pages that match your query", "", true},
-    {"Combo4/Beyond", 'l', "best matches:", "", true},
-    {"Combo4/32Bit", 'l', "sort by: popularity", "", true},
-    {"Combo4/Jumbo", 'l', "found: ", "", true},
-    {"Combo4/cInet", 'l', "Search results for", "", true},
-    {"Combo5/Programming", 'b', "<h2>", "Back to top of page", true},
-    {"Combo5/Search The Net", 'b', "1)", "search5.gif", true},
-    {"Combo5/VB", 'b', "Results:", "Search method", true},
-    {"Combo5/SoftSeek", 'b', "Search Results</FONT>", "Next Search", true},
-    {"Combo5/Jobs", 'b', "Search Results", "<html>", true},
-    {"Combo5/Anything", 'b', "Your search for", "http://www.anything.com/?search", true},
-    {"Combo5/Mp3", 'b', "Next Search", "MP3 for Beginners", true},
-    {"Combo5/MultiAuctions", 'b', "banager", "Search again", true},
-    {"Combo5/Auction Search", 's', "Search returned", "", true},
-    {"Combo5/Mp3 2", 'b', "MP3 Search", "next >>", true},
+      {"Combo1/AltaVista", 'b', "Family Filter is off", "word count: ", true},
+      {"Combo1/Deja", 'l', "messages related to ", "", false},
+      {"Combo1/1Blink", '2', "pages that match your query", "Find it!", true},
+      {"Combo4/Jumbo", 'l', "found: ", "", true},
+      {"Combo5/Auction Search", 's', "Search returned", "", true},
   };
-  // clang-format on
-  EXPECT_EQ(std::size(rows), MainCutTable().size());
   const auto swapCase = [](std::string s) {
-    for (char& c : s) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-      else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : s) c = std::islower(static_cast<unsigned char>(c)) ? static_cast<char>(std::toupper(c))
+                                                                      : static_cast<char>(std::tolower(c));
     return s;
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.engine);
     const std::string start = swapCase(row.start);
     const std::string end = swapCase(row.end);
-    const std::string page = "<p>Ads</p> " + start + " Result One " + end + " Footer.";
     sink.writes.clear();
-    CutPage(row.engine, page);
+    CutPage(row.engine, "<p>Ads</p> " + start + " Result One " + end + " Footer.");
     std::string section;
     switch (row.rule) {
       case 'b': section = start + " Result One "; break;
@@ -118,24 +86,16 @@ TEST_F(CutTest, EveryRowOfTheMainCut) {
       case 's': section = start + " Result One " + end + " Footer"; break;
     }
     EXPECT_EQ(form.txtOutput, section);
-    if (row.written) {
-      ASSERT_EQ(sink.writes.size(), 1u);
-      EXPECT_EQ(sink.writes[0], row.rule == '2' ? start + " Result One " : section);
-    } else {
-      EXPECT_TRUE(sink.writes.empty());
-    }
+    const W written = row.written ? W{row.rule == '2' ? start + " Result One " : section} : W{};
+    EXPECT_EQ(sink.writes, written);
 
-    // Without its start marker the page stays whole and in its own case.
     sink.writes.clear();
     const std::string noStart = "NO Markers " + end + " Here";
     CutPage(row.engine, noStart);
     EXPECT_EQ(form.txtOutput, noStart);
-    EXPECT_EQ(sink.writes, row.written ? std::vector<std::string>{noStart} : std::vector<std::string>{});
+    EXPECT_EQ(sink.writes, row.written ? W{noStart} : W{});
   }
 }
-
-using Cut = std::pair<std::string, std::vector<std::string>>;
-using W = std::vector<std::string>;
 
 TEST_F(CutTest, BetweenTakesFirstOccurrencesAndFailsWhenTheEndComesFirst) {
   std::string page(6000, 'x');
@@ -157,9 +117,6 @@ TEST_F(CutTest, BetweenTakesFirstOccurrencesAndFailsWhenTheEndComesFirst) {
 }
 
 TEST_F(CutTest, FromOneShortDropsTheLastCharacter) {
-  std::string page(1000, 'a');
-  page.replace(199, 15, "Search returned");
-  EXPECT_EQ(CutOf("Combo5/Auction Search", page).first, page.substr(199, 800));
   // Only the marker and one more character: the marker alone remains.
   EXPECT_EQ(CutOf("Combo5/Auction Search", "Search returned!").first, "Search returned");
 }
@@ -218,19 +175,14 @@ TEST_F(CutTest, LinkPassWritesOnlyAndOnlyForWritingRows) {
   };
   const std::string alta = "Family Filter is off. ALTAVISTA FOUND 3 pages: a b c Word Count: 3";
   EXPECT_EQ(linkPass("Combo1/AltaVista", alta), W{"ALTAVISTA FOUND 3 pages: a b c "});
-  EXPECT_EQ(linkPass("Combo1/Lycos", "<!-- end vertical partner offers --> r1 <B>Next</B></A>"),
-            W{"<!-- end vertical partner offers --> r1 "});
   EXPECT_EQ(linkPass("Combo1/HotBot", "web x WEB RESULTS y SECOND OPINION"), W{"WEB RESULTS y "});
-  EXPECT_EQ(linkPass("Combo1/Excite", "lep_y.gif r /search.gw?x"), W{"lep_y.gif r "});
-  EXPECT_EQ(linkPass("Combo1/1Blink", "Pages that match your query: A Find it!"), W{"Pages that match your query: A "});
   EXPECT_EQ(linkPass("Combo5/Programming", "<h2>x Results for: y Back to top of page"), W{"Results for: y "});
   EXPECT_EQ(linkPass("Combo1/Questfinder", "http://www.questfinder.com/qlogo.gif R FREE Java Script Search Engine"),
             W{"http://www.questfinder.com/qlogo.gif R "});
   // A failed cut of a writing row writes the page whole.
   EXPECT_EQ(linkPass("Combo1/Go", "most relevant to, no end"), W{"most relevant to, no end"});
   // Rows that do not write, and engines without a row, write nothing.
-  for (const char* silent : {"Combo2/Questfinder", "Combo5/Search The Net", "Combo1/Deja", "Combo4/Jumbo",
-                             "Combo3/1Blink", "Combo1/FFA Links", "Combo5/eBay", ""})
+  for (const char* silent : {"Combo2/Questfinder", "Combo1/Deja", "Combo5/eBay", ""})
     EXPECT_EQ(linkPass(silent, "Search Results http://www.questfinder.com/qlogo.gif found: search.cgi"), W{})
         << silent;
 }
