@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "core/Host.h"
 #include "core/RobotForm.h"
 #include "core/SearchState.h"
 #include "core/Text.h"
@@ -136,10 +135,6 @@ std::filesystem::path ReportFiles::ReportToShow() const {
   if (form_.chkStay) return SearchResultPath();
   if (!state_.SpideredFilePath.empty()) return state_.SpideredFilePath;
   return SearchedReportPath();
-}
-
-bool ReportFiles::ViewLinksReport(Host& host) const {
-  return host.ShellOpen(LinksReportPath().string());
 }
 
 }  // namespace zorvik::harvest

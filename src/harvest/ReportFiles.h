@@ -15,7 +15,6 @@
 
 namespace zorvik {
 
-class Host;
 struct RobotForm;
 struct SearchState;
 
@@ -61,8 +60,6 @@ class ReportFiles {
   // file when "Stay within Domain" is ticked, else the spidered file when
   // set, else the searched report.
   std::filesystem::path ReportToShow() const;
-  // Opens the links report with the desktop's default handler.
-  bool ViewLinksReport(Host& host) const;
 
  private:
   RobotForm& form_;

@@ -17,20 +17,14 @@ class clsDocuments {
  public:
   clsDocuments(Host& host, const SearchState& state) : host_(host), state_(state) {}
 
-  // The prepared text: the page without its tags. Positions are 1-based.
+  // The prepared text: the page without its tags, lower-cased. Positions are 1-based.
   std::string Text;
-  // Sentence spans. The text model records none, so this stays empty.
-  clsMatchLists Sentences;
-  // Paragraph spans: from one removed tag to the next "<P>" tag, and from the
-  // last removed tag to the end.
-  clsMatchLists Paragraphs;
 
-  // Removes every "<...>" tag; nothing takes its place, so "foo<b>bar"
-  // becomes "foobar". A "<" without a closing ">" removes the rest of the
-  // page. Entities are not decoded. Shows progress in status panel 1 and
-  // yields once per tag; a stop leaves the tags not yet removed in Text.
-  void Init(std::string_view Document);
-  // The same as Init(LCase(Document)), in a single pass over the page.
+  // Removes every "<...>" tag and lower-cases the rest (ASCII letters only);
+  // nothing takes a tag's place, so "foo<b>bar" becomes "foobar". A "<"
+  // without a closing ">" removes the rest of the page. Entities are not
+  // decoded. Shows progress in status panel 1 and yields once per tag; a stop
+  // leaves the tags not yet removed in Text.
   void InitLowerCased(std::string_view Document);
 
   // Result becomes the non-overlapping occurrences of S, left to right
@@ -42,14 +36,7 @@ class clsDocuments {
   template <class Found>
   void ForEachOccurrence(std::string_view S, Found&& found);
 
-  // StartingPosition of the first span containing Loc, or 0.
-  std::int64_t SentenceOf(std::int64_t Loc) const;
-  std::int64_t ParagraphOf(std::int64_t Loc) const;
-
  private:
-  template <bool Lower>
-  void Prepare(std::string_view Document);
-
   Host& host_;
   const SearchState& state_;
 };

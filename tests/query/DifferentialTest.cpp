@@ -152,23 +152,5 @@ TEST(DifferentialTest, CrowdedChainsAnswerLikeTheReference) {
   CompareWithReference(CrowdedChainCases{{std::mt19937(4096)}}, 3000);
 }
 
-TEST(DifferentialTest, RawPagesPrepareLikeTheReference) {
-  testing::FakeHost host;
-  SearchState state;
-  clsDocuments documents(host, state);
-  reference::ReferenceEvaluator reference(host, state);
-  AnyCases cases{{std::mt19937(7)}};
-  for (int i = 0; i < 2000; ++i) {
-    const std::string page = cases.Page();
-    documents.Init(page);
-    reference.Prepare(page);
-    ASSERT_EQ(documents.Text, reference.Text) << page;
-    ASSERT_EQ(documents.Paragraphs.Count(), reference.Paragraphs.size()) << page;
-    for (std::size_t k = 0; k < reference.Paragraphs.size(); ++k) {
-      ASSERT_EQ(documents.Paragraphs.Matches[k], (clsMatch{reference.Paragraphs[k].start, reference.Paragraphs[k].end}));
-    }
-  }
-}
-
 }  // namespace
 }  // namespace zorvik

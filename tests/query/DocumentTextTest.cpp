@@ -14,25 +14,11 @@ class DocumentTextTest : public ::testing::Test {
  protected:
   testing::FakeHost host;
   SearchState state;
+  clsDocuments doc{host, state};
 };
 
-// Text and paragraphs of raw pages are compared with the reference by the
-// differential test; here what it leaves out.
-TEST_F(DocumentTextTest, ParagraphLookUpAndTheLowerCasedPage) {
-  clsDocuments doc(host, state);
-  doc.Init("ab<P>cd<p>ef<P>g");  // text "abcdefg"; only "<P>" starts a span: {0,3} {5,7} {7,7}
-  ASSERT_EQ(doc.Paragraphs.Count(), 3u);
-  EXPECT_EQ(doc.ParagraphOf(6), 5);
-  EXPECT_EQ(doc.ParagraphOf(3), 0) << "the first span containing it wins";
-  EXPECT_EQ(doc.SentenceOf(3), 0) << "no sentences are ever recorded";
-  doc.InitLowerCased("ab<P>cd<b>ef<P>g");
-  ASSERT_EQ(doc.Paragraphs.Count(), 1u) << "a lower-cased page has one span from the last tag";
-  EXPECT_EQ(doc.Paragraphs.Matches[0], (clsMatch{7, 7}));
-}
-
 TEST_F(DocumentTextTest, ProgressTextsAndOneYieldPerTag) {
-  clsDocuments doc(host, state);
-  doc.Init("a<b>c<i>d");
+  doc.InitLowerCased("a<b>c<i>d");
   EXPECT_EQ(host.YieldCount(), 2u);
   const std::vector<std::string> expected = {
       "Working..... ",
@@ -42,26 +28,23 @@ TEST_F(DocumentTextTest, ProgressTextsAndOneYieldPerTag) {
   EXPECT_EQ(host.statusHistory[1], expected);
 }
 
-TEST_F(DocumentTextTest, AStopLeavesTheRemainingTagsAndNoFinalParagraph) {
-  clsDocuments doc(host, state);
+TEST_F(DocumentTextTest, AStopLeavesTheRemainingTags) {
   int yields = 0;
   host.onPump = [&] {
     if (++yields == 2) state.StopRequested = 1;
   };
-  doc.Init("a<b>c<i>d<u>e");
+  doc.InitLowerCased("a<b>c<i>d<u>e");
   EXPECT_EQ(doc.Text, "acd<u>e") << "two tags removed before the stop is seen at the third";
-  EXPECT_EQ(doc.Paragraphs.Count(), 0u);
   EXPECT_EQ(host.Status(1), "Link Added..... ");
   // The occurrence scan ends at the stop too.
-  doc.Init("x x x x x");
+  doc.InitLowerCased("x x x x x");
   clsMatchLists found;
   doc.OccurrencesOf("x", found);
   EXPECT_EQ(found.Count(), 1u);
 }
 
 TEST_F(DocumentTextTest, OccurrencesNeverOverlapAndTheEmptyWordIsNowhere) {
-  clsDocuments doc(host, state);
-  doc.Init("aaaa");
+  doc.InitLowerCased("aaaa");
   clsMatchLists found;
   doc.OccurrencesOf("aa", found);
   EXPECT_EQ(found.Matches, (std::vector<clsMatch>{{1, 3}, {3, 5}}));
@@ -71,18 +54,9 @@ TEST_F(DocumentTextTest, OccurrencesNeverOverlapAndTheEmptyWordIsNowhere) {
   EXPECT_TRUE(found.Empty());
 }
 
-}  // namespace
-}  // namespace zorvik
-
-namespace zorvik {
-namespace {
-
 // The block-wise scans must agree with a plain scan wherever the tags and
 // words fall relative to their 16-byte blocks.
-TEST(DocumentBlocksTest, TagsAndWordsAtEveryOffsetAgreeWithAPlainScan) {
-  testing::FakeHost host;
-  SearchState state;
-  clsDocuments doc(host, state);
+TEST_F(DocumentTextTest, TagsAndWordsAtEveryOffsetAgreeWithAPlainScan) {
   for (std::size_t offset = 0; offset < 70; ++offset) {
     for (const std::string tag : {"<b>", "<", "<a href=\"x\">", "<>"}) {
       std::string page(offset, 'x');
@@ -108,15 +82,11 @@ TEST(DocumentBlocksTest, TagsAndWordsAtEveryOffsetAgreeWithAPlainScan) {
   }
 }
 
-}  // namespace
-}  // namespace zorvik
-
-namespace zorvik::tags {
-namespace {
 
 // Every way of removing tags gives the byte loop's text, tag positions and
 // stopping point, on pages of tags, stray brackets and text of every length.
 TEST(TagStripperTest, EveryMethodAgreesWithTheByteLoop) {
+  using namespace tags;
   std::mt19937 rng(42);
   const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   static const char* const kPieces[] = {"<b>", "<", ">", "x", "Ab", "<a <b>", "  ", "<>", "\xC3\x84", "text TEXT "};
@@ -155,4 +125,4 @@ TEST(TagStripperTest, EveryMethodAgreesWithTheByteLoop) {
 }
 
 }  // namespace
-}  // namespace zorvik::tags
+}  // namespace zorvik
