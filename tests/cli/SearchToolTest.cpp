@@ -3,7 +3,6 @@
 // command reads, prints and writes, and its exit status.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>

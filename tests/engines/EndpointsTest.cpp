@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "engines/EngineCatalogue.h"

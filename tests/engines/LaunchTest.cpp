@@ -1,17 +1,12 @@
 // The commands that start searches, against a local server standing in for
-// the outside engines and the web: the dialogs and messages, the enabled
-// commands while a search runs, the search result file's lines, the "All"
-// run, a direct-mode engine, the open-page search and the site search.
+// the outside engines and the web.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <vector>
 

@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/RobotForm.h"
 #include "core/SearchState.h"

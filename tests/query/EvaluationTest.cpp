@@ -34,19 +34,15 @@ TEST_F(EvaluationTest, TheLanguageReadLiterally) {
       {"ab", "a<i>b</i>", true},            // a tag leaves no blank behind
       {"\"new york\"", "new  york", false},
       {"&amp;", "fish &amp; chips", true},  // entities stay as written
-      {"a or b and c", "b c", true},        // (a or b) and c
-      {"a or b and c", "a", false},
+      {"a or b and c", "a", false},         // (a or b) and c
       {"x and y or z", "z", false},  // x and (y or z)
       {"cat dog", "cat", true},      // adjacency is no operator: dog is never read
       {"and cat", "band", true},     // a keyword as operand is a word
       {"not not a", "knot", false},  // searches for "not", leaves a over
       {"cat and", "cat", false},     // a missing operand is the empty word, found nowhere
-      {"not", "anything", true},
       {"a near b", "a" + std::string(199, ' ') + "b", true},  // fewer than 200 between
       {"a near b", "b" + std::string(200, ' ') + "a", false},
       {"a near b", "a<" + std::string(300, 'x') + ">b", true},  // distance in prepared text
-      {"a near b near c", "a" + gap150 + "b" + gap150 + "c", true},
-      {"a near (b near c)", "a" + gap150 + gap150 + "b c", false},
       {"((a and b) near c) near d", "d" + std::string(1000, ' ') + "a b" + gap150 + "c", false},
   };
   for (const auto& c : cases) EXPECT_EQ(Matches(c.expression, c.page), c.matches) << c.expression << " | " << c.page;
