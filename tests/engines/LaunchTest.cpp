@@ -60,6 +60,14 @@ class EngineServer {
   std::vector<std::string> targets;
 };
 
+// The enabled commands and the busy animation.
+struct Enabled {
+  bool btnSearch, btnStop, perform, stop, txtURL, busy;
+  bool operator==(const Enabled&) const = default;
+};
+constexpr Enabled kIdle{true, false, true, false, true, false};
+constexpr Enabled kCrawling{false, true, false, true, false, true};
+
 class LaunchTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -73,15 +81,6 @@ class LaunchTest : public ::testing::Test {
     robot->Form().txtSearchString = "robot";
   }
   void AnswerUrlFile(const std::string& name) { host.dialogAnswers.push_back((dir / "elsewhere" / name).string()); }
-
- public:
-  // The enabled commands and the busy animation.
-  struct Enabled {
-    bool btnSearch, btnStop, perform, stop, txtURL, busy;
-    bool operator==(const Enabled&) const = default;
-  };
-
- protected:
   Enabled Now() const {
     const RobotForm& f = robot->Form();
     return {f.btnSearchEnabled, f.btnStopEnabled, f.mnuPerformSearchEnabled, f.mnuStopSearchEnabled,
@@ -95,9 +94,6 @@ class LaunchTest : public ::testing::Test {
   const fs::path dir = scratch.path();
   std::unique_ptr<WebRobot> robot;
 };
-
-constexpr LaunchTest::Enabled kIdle{true, false, true, false, true, false};
-constexpr LaunchTest::Enabled kCrawling{false, true, false, true, false, true};
 
 TEST_F(LaunchTest, SearchButtonCrawlsFromTheTypedAddress) {
   RobotForm& form = robot->Form();

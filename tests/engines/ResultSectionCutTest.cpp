@@ -2,7 +2,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "core/RobotForm.h"
 #include "core/SearchState.h"
@@ -206,9 +205,7 @@ TEST(SearchResultFileTest, AppendsOneRecordPerWriteAndIgnoresWritesWhileClosed) 
   EXPECT_FALSE(file.Open(dir / "missing-dir" / "x.htm"));
   EXPECT_FALSE(file.IsOpen());
   file.WriteSection("lost again");
-  std::ifstream in(path, std::ios::binary);
-  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(content, "<HTML>\r\n<h2>one</h2>\nsecond line\r\n\r\nthree\r\n");
+  EXPECT_EQ(zorvik::testing::ReadFile(path), "<HTML>\r\n<h2>one</h2>\nsecond line\r\n\r\nthree\r\n");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "core/RobotForm.h"
 #include "core/SearchState.h"
@@ -34,11 +33,8 @@ class ReportTest : public ::testing::Test {
     ReportReadyMark() = 0;
   }
 
-  void Put(const fs::path& p, const std::string& content) { std::ofstream(p, std::ios::binary) << content; }
-  std::string Get(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  static void Put(const fs::path& p, const std::string& content) { testing::WriteFile(p, content); }
+  static std::string Get(const fs::path& p) { return testing::ReadFile(p); }
   std::string Searched(const std::string& urlFile) {
     Put(state.UrlFilePath, urlFile);
     EXPECT_TRUE(reports.WriteSearchedReport());

@@ -2,7 +2,6 @@
 
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -43,8 +42,7 @@ TEST(SavedFilesTest, SavingReplacesTheFileInsideTheFolder) {
   fs::create_directories(dir);
   EXPECT_EQ(SaveIntoFolder(dir, "../escape.htm", "one"), dir / ".._escape.htm");
   EXPECT_EQ(SaveIntoFolder(dir, "../escape.htm", "two"), dir / ".._escape.htm");
-  std::ifstream in(dir / ".._escape.htm", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "two");
+  EXPECT_EQ(zorvik::testing::ReadFile(dir / ".._escape.htm"), "two");
   EXPECT_FALSE(fs::exists(top / "escape.htm"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   EXPECT_TRUE(SaveIntoFolder(dir / "no-such-folder", "x.htm", "x").empty());

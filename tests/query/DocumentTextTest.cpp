@@ -54,34 +54,24 @@ TEST_F(DocumentTextTest, OccurrencesNeverOverlapAndTheEmptyWordIsNowhere) {
   EXPECT_TRUE(found.Empty());
 }
 
-// The block-wise scans must agree with a plain scan wherever the tags and
-// words fall relative to their 16-byte blocks.
-TEST_F(DocumentTextTest, TagsAndWordsAtEveryOffsetAgreeWithAPlainScan) {
+// The block-wise word search agrees with a plain scan wherever the words fall
+// relative to its 16-byte blocks (the text itself is the tag stripper's test).
+TEST_F(DocumentTextTest, WordsAtEveryOffsetAgreeWithAPlainScan) {
   for (std::size_t offset = 0; offset < 70; ++offset) {
     for (const std::string tag : {"<b>", "<", "<a href=\"x\">", "<>"}) {
-      std::string page(offset, 'x');
-      page += "AbC" + tag + "dEf\xC3\x84";  // UTF-8 passes through the lower-casing
-      page += std::string(40, 'y') + "abc";
-      doc.InitLowerCased(page);
-      std::string expected = page;
-      const auto lt = expected.find('<');
-      const auto gt = expected.find('>', lt + 1);
-      expected.erase(lt, gt == std::string::npos ? std::string::npos : gt - lt + 1);
-      for (char& c : expected) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      ASSERT_EQ(doc.Text, expected) << "offset " << offset << " tag " << tag;
-
+      doc.InitLowerCased(std::string(offset, 'x') + "AbC" + tag + "dEf\xC3\x84" + std::string(40, 'y') + "abc");
+      const std::string& text = doc.Text;
       for (const std::string word : {"abc", "ab", "c", "cdef", "xabcd", "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyabc"}) {
         clsMatchLists found;
         doc.OccurrencesOf(word, found);
         std::vector<clsMatch> plain;
-        for (auto at = expected.find(word); at != std::string::npos; at = expected.find(word, at + word.size()))
+        for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at + word.size()))
           plain.push_back({static_cast<std::int64_t>(at) + 1, static_cast<std::int64_t>(at + word.size()) + 1});
         ASSERT_EQ(found.Matches, plain) << "offset " << offset << " word " << word;
       }
     }
   }
 }
-
 
 // Every way of removing tags gives the byte loop's text, tag positions and
 // stopping point, on pages of tags, stray brackets and text of every length.
