@@ -113,8 +113,7 @@ TEST_F(ComposerWindowTest, ComposesAndSendsThroughTheWidgets) {
   EXPECT_TRUE(Find<QPlainTextEdit>("Text1")->toPlainText().contains("EHLO"));
 }
 
-// No recipient: Form3 asks for one; the list menus fill the BCC field and
-// the status log.
+// No recipient: Form3 asks for one; the list menus fill BCC and the status.
 TEST_F(ComposerWindowTest, Form3AndTheListMenus) {
   const fs::path list = File("list.txt", "a@x.org\r\nb@y.org\r\n");
   AnswerModal([&](QWidget& d) { AcceptFile(d, QString::fromStdString(list.string())); });
@@ -151,8 +150,7 @@ TEST_F(ComposerWindowTest, ClosingDuringASingleSend) {
   EXPECT_LE(sink_->Received().size(), 1u);
 }
 
-// "Send from File" holds the click until the list is done, but the window
-// shows each message counted and "Cancel" closes it before the next line.
+// "Send from File" shows each message counted; "Cancel" closes before the next.
 TEST_F(ComposerWindowTest, AListSendRepaintsAndCanBeCancelled) {
   std::string lines;
   for (int i = 0; i < 20; ++i) lines += "reader" + std::to_string(i) + "@example.net\r\n";

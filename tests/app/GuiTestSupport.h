@@ -38,9 +38,8 @@ class RecordingHost : public app::QtHost {
   bool handlerExists = true;
 };
 
-// Arms a timer that waits (a bounded time) for a modal dialog to appear and
-// hands it to `answer`. Call before the call that blocks in the dialog.
-// Answers are taken in order when several are armed.
+// Hands the next modal dialog to come (within ten seconds) to `answer`; call
+// it before the call that blocks in the dialog. Answers are taken in order.
 void AnswerModal(std::function<void(QWidget& dialog)> answer);
 
 // Presses the button of a dialog whose text is `text` (mnemonic "&" ignored).
@@ -48,8 +47,7 @@ void ClickButton(QWidget& dialog, const QString& text);
 // Types a name into a Qt file dialog and accepts it.
 void AcceptFile(QWidget& dialog, const QString& path);
 
-// While it lives, every message box no armed answer waits for is answered
-// with its default (else first) button, and its text is recorded.
+// While it lives, message boxes no answer waits for get their default button.
 class MessageBoxAnswerer {
  public:
   MessageBoxAnswerer();

@@ -55,8 +55,7 @@ class RobotWindowTest : public ::testing::Test {
   void ClickToolbar(const char* action) {
     QTest::mouseClick(Find<QToolBar>("tbToolbar")->widgetForAction(Find<QAction>(action)), Qt::LeftButton);
   }
-  // Types a search of the site and starts it with the toolbar's Search
-  // button; the URL file dialog is answered through its widgets.
+  // Types a search of the site and starts it from the toolbar.
   void StartSearch(const char* depth) {
     QTest::keyClicks(Find<QLineEdit>("txtURL"), QString::fromStdString(site.Url("/index.htm")));
     QTest::keyClicks(Find<QLineEdit>("txtSearchString"), "robots");
@@ -75,8 +74,21 @@ class RobotWindowTest : public ::testing::Test {
     if (Find<QLineEdit>("txtURL")->isEnabled()) on << "txtURL";
     return on.join(' ');
   }
-  // The page the tests stall on has been asked for: a transfer is running.
-  bool Stalled() const { return std::ranges::count(site.Requests(), std::string("/c.htm")) > 0; }
+  // Runs a search that stalls on a page and does `act` once while the page
+  // is awaited; true when it was done.
+  bool SearchStallingWhile(const std::function<void()>& act) {
+    site.StallFrom("/c.htm", 1);
+    bool done = false;
+    QObject context;
+    QObject::connect(&window->Host(), &QtHost::Pumped, &context, [&] {
+      if (done || std::ranges::count(site.Requests(), std::string("/c.htm")) == 0) return;
+      done = true;
+      act();
+    });
+    StartSearch("3");
+    site.Release();
+    return done;
+  }
 
   SearchState state;
   testing::TempDir scratch;
@@ -125,29 +137,14 @@ TEST_F(RobotWindowTest, ASearchTypedIntoTheWindowRunsToFinishedAndShowsWhatItFou
 }
 
 TEST_F(RobotWindowTest, StopInTheMiddleEndsTheSearch) {
-  site.StallFrom("/c.htm", 1);
-  QObject::connect(&window->Host(), &QtHost::Pumped, window, [this] {
-    if (Stalled() && Find<QAction>("btnStop")->isEnabled()) ClickToolbar("btnStop");
-  });
   testing::MessageBoxAnswerer boxes;
-  StartSearch("3");
-  site.Release();
+  ASSERT_TRUE(SearchStallingWhile([this] { ClickToolbar("btnStop"); }));
   EXPECT_TRUE(boxes.Texts().contains("Search was Cancelled!."));
   EXPECT_EQ(Panel(1), "Finished..... ");
 }
 
 TEST_F(RobotWindowTest, ClosingTheWindowInTheMiddleStopsTheSearchFirst) {
-  site.StallFrom("/c.htm", 1);
-  bool closed = false;
-  QObject::connect(&window->Host(), &QtHost::Pumped, window, [this, &closed] {
-    if (!closed && Stalled()) {
-      closed = true;
-      window->close();
-    }
-  });
-  StartSearch("3");
-  site.Release();
-  ASSERT_TRUE(closed);
+  ASSERT_TRUE(SearchStallingWhile([this] { window->close(); }));
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(window.isNull()) << "the window went once the search had unwound";
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "no question was left on screen";
@@ -215,8 +212,7 @@ TEST_F(RobotWindowTest, InternalBrowserShowsTheInfoPageAndHandsAnAddressToTheRob
   EXPECT_TRUE(browser->isVisible());
   EXPECT_EQ(browser->Pane()->LocationURL(),
             QUrl::fromLocalFile(QString::fromStdString((ExecutableDirectory() / "info.htm").string())));
-  // An address typed and entered is visited and listed; one typed and not
-  // entered goes to the robot as it is.
+  // An address entered is visited and listed; one only typed goes to the robot.
   auto* list = testing::Find<QComboBox>(*browser, "cboAddress");
   ASSERT_TRUE(WaitUntil([&] { return list->count() == 1; })) << "the info page listed";
   QLineEdit* address = list->lineEdit();

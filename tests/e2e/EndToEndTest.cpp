@@ -69,8 +69,7 @@ void TypeInto(QWidget& window, const char* box, const QString& text) {
   EXPECT_EQ(edit->text(), text) << box;
 }
 
-// True when `dialog` is the one titled `title`; any other fails the run and
-// is closed, so that the run goes on to its end.
+// True when `dialog` is titled `title`; any other fails the run and is closed.
 bool IsDialog(QWidget& dialog, const char* title) {
   if (dialog.windowTitle() == title) return true;
   ADD_FAILURE() << "expected \"" << title << "\", came \"" << dialog.windowTitle().toStdString() << "\"";
@@ -78,9 +77,7 @@ bool IsDialog(QWidget& dialog, const char* title) {
   return false;
 }
 
-// Chooses a file of the folder a file dialog shows by typing its name. The
-// name completer's list, when it opens, is closed with Escape first, as a
-// person would, so that Enter takes the name as typed.
+// Types a file's name into a file dialog; the completer's list is closed first.
 void ChooseFile(QWidget& dialog, const QString& name) {
   auto* box = Find<QLineEdit>(dialog, "fileNameEdit");
   QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
@@ -104,8 +101,7 @@ void Activate(QWidget& window) {
       << window.windowTitle().toStdString() << " did not become the active window";
 }
 
-// Opens a menu of the menu bar with its Alt key and picks an entry with its
-// underlined letter, as the keyboard does it.
+// Picks a menu entry with the keyboard: Alt and the menu's letter, then the entry's.
 void PickMenu(QMainWindow& window, Qt::Key menuKey, Qt::Key entryKey) {
   Activate(window);
   QTest::keyClick(&window, menuKey, Qt::AltModifier);
@@ -116,8 +112,7 @@ void PickMenu(QMainWindow& window, Qt::Key menuKey, Qt::Key entryKey) {
   QTest::keyClick(QApplication::activePopupWidget(), entryKey);
 }
 
-// The program's file list: every regular file under `dir`, relative, leaving
-// out the browser engine's own storage.
+// Every regular file under `dir`, relative, but the browser engine's storage.
 std::set<std::string> FilesUnder(const fs::path& dir) {
   std::set<std::string> files;
   std::error_code ec;
@@ -138,8 +133,7 @@ std::string CrlfLines(const std::vector<std::string>& lines) {
   return text;
 }
 
-// Runs `steps` inside the program's own event loop, as the program runs;
-// the steps end the program (File, Exit). A failed step ends it at once.
+// Runs `steps` in the program's own event loop; they end with File, Exit.
 void RunProgram(const std::function<void(Program&)>& steps) {
   Program program;
   bool ended = false;
@@ -186,8 +180,7 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
   testing::SmtpSink smtp("alice:smtp pa55");
   // A message box no step waits for is answered and fails the run below.
   testing::MessageBoxAnswerer boxes;
-  // The attachment: a picture in the home folder, where the program was
-  // started and where its file dialogs open.
+  // The attachment, in the home folder where the program starts.
   const fs::path home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
   const std::string picture = testing::ReadFile(home / "globe.gif");
   ASSERT_FALSE(picture.empty()) << home / "globe.gif";
@@ -280,8 +273,7 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
   });
   EXPECT_TRUE(boxes.Texts().isEmpty()) << "message: " << boxes.Texts().join(" | ").toStdString();
 
-  // --- Next start: the saved settings, and no dialog; Get Mail fetches into
-  // the mail directory typed at the first start.
+  // --- Next start: the saved settings, no dialog; Get Mail.
   ProcessMailSettings() = MailSettings{};
   bool secondAsked = false;
   RunProgram([&](Program& program) {
@@ -326,8 +318,7 @@ TEST(EndToEnd, FirstStartSearchAndMail) {
   EXPECT_EQ(testing::ReadFile(data / "demo_mailfile.txt"), CrlfLines({"webmaster@demo.example"}));
   EXPECT_EQ(testing::ReadFile(g_mailFolder / "Inbox" / "1.msg"), kWaiting) << "the stored message";
 
-  // The message as the SMTP server got it: the text with the notice, and
-  // the picture as a base64 attachment.
+  // The message as sent: the text with the notice, the picture in base64.
   const std::vector<testing::ReceivedMail> received = smtp.Received();
   ASSERT_EQ(received.size(), 1u);
   const testing::ReceivedMail& mail = received.front();
