@@ -25,7 +25,6 @@
 namespace zorvik::app {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::string_literals;
 using testing::AcceptFile;
 using testing::AnswerModal;
@@ -52,10 +51,12 @@ class ComposerWindowTest : public ::testing::Test {
   template <class T>
   T* Find(const char* name) { return testing::Find<T>(*window_, name); }
   void Click(const char* button) { QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton); }
-  fs::path File(const std::string& name, const std::string& bytes) {
-    const fs::path p = dir_.path() / name;
-    testing::WriteFile(p, bytes);
-    return p;
+  // Writes a file and arms the next file dialog to choose it; gives its path.
+  std::string ChooseFile(const std::string& name, const std::string& bytes) {
+    const std::string path = (dir_.path() / name).string();
+    testing::WriteFile(path, bytes);
+    AnswerModal([path](QWidget& d) { AcceptFile(d, QString::fromStdString(path)); });
+    return path;
   }
 
   static testing::SmtpSink* sink_;
@@ -89,10 +90,9 @@ TEST_F(ComposerWindowTest, ComposesAndSendsThroughTheWidgets) {
   QTest::keyClicks(Find<QPlainTextEdit>("txtBody"), "Hello Bob");
   QTest::keyClick(Find<QPlainTextEdit>("txtBody"), Qt::Key_Return);
   QTest::mouseClick(Find<QRadioButton>("optQuotedPrintable"), Qt::LeftButton);
-  const fs::path file = File("report.bin", "binary\0bytes\xff"s);
-  AnswerModal([&](QWidget& d) { AcceptFile(d, QString::fromStdString(file.string())); });
+  const std::string file = ChooseFile("report.bin", "binary\0bytes\xff"s);
   Click("Command1");
-  EXPECT_EQ(Find<QComboBox>("cmbAttachments")->currentText().toStdString(), file.string());
+  EXPECT_EQ(Find<QComboBox>("cmbAttachments")->currentText().toStdString(), file);
 
   AnswerModal([](QWidget& d) { ClickButton(d, "No"); });  // "Want to Add Spamnote?"
   Click("Send");
@@ -115,11 +115,10 @@ TEST_F(ComposerWindowTest, ComposesAndSendsThroughTheWidgets) {
 
 // No recipient: Form3 asks for one; the list menus fill BCC and the status.
 TEST_F(ComposerWindowTest, Form3AndTheListMenus) {
-  const fs::path list = File("list.txt", "a@x.org\r\nb@y.org\r\n");
-  AnswerModal([&](QWidget& d) { AcceptFile(d, QString::fromStdString(list.string())); });
+  ChooseFile("list.txt", "a@x.org\r\nb@y.org\r\n");
   Find<QAction>("mnuOpenBCC")->trigger();
   EXPECT_EQ(Find<QLineEdit>("txtBCC")->text(), "a@x.org, b@y.org");
-  AnswerModal([&](QWidget& d) { AcceptFile(d, QString::fromStdString(list.string())); });
+  ChooseFile("list.txt", "a@x.org\r\nb@y.org\r\n");
   Find<QAction>("mnuOpenMailFile")->trigger();
   EXPECT_TRUE(Find<QPlainTextEdit>("Text1")->toPlainText().endsWith("Addresses in the list: 2"));
 
@@ -154,9 +153,8 @@ TEST_F(ComposerWindowTest, ClosingDuringASingleSend) {
 TEST_F(ComposerWindowTest, AListSendRepaintsAndCanBeCancelled) {
   std::string lines;
   for (int i = 0; i < 20; ++i) lines += "reader" + std::to_string(i) + "@example.net\r\n";
-  const fs::path list = File("list.txt", lines);
+  ChooseFile("list.txt", lines);
   QTest::keyClicks(Find<QPlainTextEdit>("txtBody"), "News");
-  AnswerModal([&](QWidget& d) { AcceptFile(d, QString::fromStdString(list.string())); });
   AnswerModal([](QWidget& d) { ClickButton(d, "No"); });
   QStringList shown;
   bool cancelled = false, held = false;
