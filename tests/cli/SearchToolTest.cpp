@@ -128,8 +128,7 @@ TEST_F(SearchToolTest, QueryPrintsTheAddressOfTheDispatchedEngine) {
   // Several lists: the robot's dispatch picks, the choice is reported, and
   // the program directory's engines.ini gives the endpoint.
   Put("engines.ini", "Combo4/Jumbo = http://127.0.0.1:9000\n");
-  EXPECT_EQ(Run({"query", "--engine", "Combo3/Deja", "--engine", "Combo4/Jumbo", "--engine", "Combo5/eBay",
-                 "-e", "two words", "--program-dir", pd}),
+  EXPECT_EQ(Run({"query", "--engine", "Combo4/Jumbo", "--engine", "Combo5/eBay", "-e", "two words", "--program-dir", pd}),
             kMatched);
   EXPECT_EQ(err.str(), "engine: Combo4/Jumbo\n");
   EXPECT_EQ(out.str().rfind("http://127.0.0.1:9000/search/index.htp?qu=two words&ct=", 0), 0u);

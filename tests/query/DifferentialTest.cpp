@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "query/SpanMatrix.h"
 #include "query/clsDocumentAnalyst.h"
 #include "reference/ReferenceEvaluator.h"
 #include "support/FakeHost.h"
@@ -150,6 +151,31 @@ TEST(DifferentialTest, NestedNearAnswersLikeTheReference) { CompareWithReference
 
 TEST(DifferentialTest, CrowdedChainsAnswerLikeTheReference) {
   CompareWithReference(CrowdedChainCases{{std::mt19937(4096)}}, 3000);
+}
+
+// The matrix form of near against the span-set form, on random spans over
+// texts longer than one 64-bit word, so that wide smears cross words.
+TEST(DifferentialTest, MatrixNearAgreesWithTheSpanSets) {
+  Random r{std::mt19937(64)};
+  for (int i = 0; i < 400; ++i) {
+    spans::Budget budget;
+    const int length = r.Pick(0, 3) == 0 ? r.Pick(60, 150) : r.Pick(1, 8);  // long words smear down widely
+    const int positions = r.Pick(length + 64, 600);
+    spans::Spans x = budget.NewSpans();
+    for (int k = r.Pick(1, 40); k > 0; --k) {
+      const int start = r.Pick(0, positions - 1);
+      x.push_back({static_cast<spans::Pos>(start), static_cast<spans::Pos>(r.Pick(start, positions - 1))});
+    }
+    spans::SortUnique(x, budget);
+    spans::Positions starts = budget.NewPositions();
+    for (int k = r.Pick(1, 20); k > 0; --k) starts.push_back(static_cast<spans::Pos>(r.Pick(0, positions - 1 - length)));
+    spans::SortUnique(starts, budget);
+    const spans::SpanView w(starts.data(), starts.size(), static_cast<spans::Pos>(length));
+    const spans::Wide distance = r.Pick(1, 300);
+    spans::MatrixChain matrix(spans::SpanView(x), static_cast<std::size_t>(positions), budget);
+    matrix.Near(w, distance, budget);
+    ASSERT_TRUE(matrix.ToSpans(budget) == spans::NearSpreads(spans::SpanView(x), w, distance, budget)) << "case " << i;
+  }
 }
 
 }  // namespace
