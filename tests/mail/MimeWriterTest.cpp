@@ -121,10 +121,9 @@ std::vector<std::string> CheckDelimiters(const std::string& message,
   return boundaries;
 }
 
-// A boundary that a part holds at the start of a line (here after a
-// quoted-printable soft line break), or that begins with an enclosing part's
-// boundary, is replaced; one that is safe stays. A multipart without a
-// boundary gets one.
+// A boundary that a part holds at a line start (here after a soft line
+// break), or that begins with an enclosing part's, is replaced; a safe one
+// stays; a multipart without one gets one.
 TEST(MimeWriterTest, BoundariesNeverOccurInsideTheirParts) {
   for (const bool held : {false, true}) {
     MimePart root;
@@ -169,10 +168,8 @@ TEST(BodyEncoderTest, LineEndsAndUuencodeName) {
   EXPECT_TRUE(uu->ends_with("\r\n`\r\nend\r\n")) << *uu;
 }
 
-// The texts were checked once against a decoder written from the format
-// description. They hold runs (one longer than 255), literal 0x90 bytes, a
-// wrapped line and a name cut to 63 bytes; the mail tests compare what is
-// streamed in pieces with these whole encodings.
+// Checked once against a decoder written from the format description: runs
+// (one over 255), literal 0x90, a wrapped line, a name cut to 63 bytes.
 TEST(BinHexTest, KnownEncodings) {
   std::string data = "AAAAAA\x90\x90" "B"s;
   for (int i = 0; i < 60; ++i) data += static_cast<char>(i);

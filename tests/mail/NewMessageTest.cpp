@@ -39,8 +39,7 @@ class NewMessageTest : public ::testing::Test {
     host_.dialogAnswers.push_back(p.string());
     form_->Command1_Click();
   }
-  // "Send" with this answer to the notice question, then the event loop
-  // until the transfer has ended.
+  // "Send" with this answer to the notice question, until the transfer ends.
   void Send(MsgAnswer notice) {
     host_.msgAnswers.push_back(notice);
     form_->Send_Click();
@@ -64,10 +63,8 @@ class NewMessageTest : public ::testing::Test {
   std::unique_ptr<NewMessage> form_;
 };
 
-// Every row of the extension table and every encoding in one message, as an
-// independent parser reads it: the text first, then the files in order, all
-// under the boundary the first attachment made. A BinHex body is compared
-// with the file encoded whole.
+// Every extension row and encoding in one message under the first
+// attachment's boundary, as an independent parser reads it.
 TEST_F(NewMessageTest, AttachmentsArriveWithTheirHeadersAndBytes) {
   const std::string binary = test::Binary(200'000) + std::string(300, '\0') + "\x90\x90";
   // Large enough to go in pieces, with lines SMTP must dot-stuff (one of them

@@ -139,9 +139,8 @@ TEST_F(Pop3Test, AFailedFetchEndsTheSessionAndLosesNoMail) {
   EXPECT_EQ(Fetch().number, kErrInternalState) << "no further message";
 }
 
-// Scripted servers: one that sends a message slowly (slower than the
-// time-out allows for the whole), one that stops in the middle, one that
-// drops the link. Only silence times out, and a dropped link ends the session.
+// Servers slower than the time-out allows for the whole message, stopping in
+// the middle, dropping the link: only silence times out; a drop ends the session.
 TEST_F(Pop3Test, SlowStoppingAndDroppingServers) {
   std::string body;
   for (int i = 0; body.size() < 1500; ++i) body += "line " + std::to_string(i) + "\r\n";
@@ -276,7 +275,8 @@ TEST_F(RetrievalTest, FetchesThreeMessagesWithAndWithoutHostDelete) {
     // Ticking "Host Delete" warns each time; nothing else is shown.
     ASSERT_EQ(host_.messages.size(), c.hostDelete ? 1u : 0u);
     if (c.hostDelete) {
-      EXPECT_EQ(host_.messages[0].text, "Messages will be deleted after they are read from the host.");
+      EXPECT_EQ(host_.messages[0].text,
+                "Messages will be deleted after they are read from the host.");
     }
   }
 }
@@ -285,7 +285,8 @@ TEST_F(RetrievalTest, FetchesThreeMessagesWithAndWithoutHostDelete) {
 // a message too large to fetch, no user name: one message each, nothing
 // stored, the password never shown or traced.
 TEST_F(RetrievalTest, FailuresEndTheRetrievalAndStoreNothing) {
-  testing::ScriptedPeer dropping(Pop3Script(5000, "<drop>+OK\r\nFrom: a@example.org\r\n\r\nhalf a"));
+  testing::ScriptedPeer dropping(
+      Pop3Script(5000, "<drop>+OK\r\nFrom: a@example.org\r\n\r\nhalf a"));
   testing::ScriptedPeer huge(Pop3Script(300'000'000, "+OK\r\n"));
   struct Case {
     std::string host, user, password;

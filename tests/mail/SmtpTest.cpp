@@ -170,7 +170,8 @@ TEST_F(SmtpTest, AFailedOperationEndsTheSession) {
 // however long the whole transfer takes.
 TEST_F(SmtpTest, TimeOutCountsSilenceNotTransferTime) {
   // Reads 2 MB at 1 MB a second: 2 s against a time-out of 1 s.
-  testing::ScriptedPeer slow(UpToData({"<data 1000000>354 go on\r\n", "250 stored\r\n", "221 bye\r\n"}));
+  testing::ScriptedPeer slow(
+      UpToData({"<data 1000000>354 go on\r\n", "250 stored\r\n", "221 bye\r\n"}));
   // Takes the data, then never answers.
   testing::ScriptedPeer mute(UpToData({"<data 100000000>354 go on\r\n"}));
   std::string body;
