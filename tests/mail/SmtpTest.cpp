@@ -265,14 +265,15 @@ TEST_F(SmtpTest, EnvelopeAddressesAreBareAddresses) {
 }
 
 // A part holding the boundary at the start of a line (so the boundary is
-// redrawn), and a "7bit" part that is not 7bit, still arrive as they were.
+// redrawn), and "7bit" parts that are not 7bit, still arrive as they were.
 TEST_F(SmtpTest, MimeStaysValidWhateverThePartsHold) {
   const std::string holdsBoundary =
       "before\r\n--4711_boundary\r\nContent-Type: text/html\r\n\r\n--4711_boundary--\r\n";
   const std::string notSevenBit = std::string(1200, 'a') + "\r\nna\xC3\xAFve =\r\n";
+  const std::string overLong = std::string(999, 'a') + "\r\n";  // one over the line limit
   mail_->SetContentType("multipart");
   mail_->SetBoundary("4711_boundary");
-  for (const std::string* body : {&holdsBoundary, &notSevenBit}) {
+  for (const std::string* body : {&holdsBoundary, &notSevenBit, &overLong}) {
     ASSERT_TRUE(mail_->SetAction(4).ok());
     ASSERT_TRUE(mail_->SetAction(7).ok());
     mail_->SetContentType("text");
@@ -283,9 +284,10 @@ TEST_F(SmtpTest, MimeStaysValidWhateverThePartsHold) {
   ASSERT_EQ(ConnectAndSend(), 0);
   const auto got = sink_->Received();
   ASSERT_EQ(got.size(), 1u);
-  ASSERT_EQ(got[0].parts.size(), 2u) << got[0].bytes.substr(0, 2000);
+  ASSERT_EQ(got[0].parts.size(), 3u) << got[0].bytes.substr(0, 2000);
   EXPECT_EQ(got[0].parts[0], std::make_pair(std::string("7bit"), holdsBoundary));
   EXPECT_EQ(got[0].parts[1], std::make_pair(std::string("quoted-printable"), notSevenBit));
+  EXPECT_EQ(got[0].parts[2], std::make_pair(std::string("quoted-printable"), overLong));
   EXPECT_LE(test::LongestLine(got[0].bytes), 78u);
 }
 
