@@ -83,10 +83,6 @@ TEST_F(RobotRulesTest, DepthBoxAndItsButtons) {
     EXPECT_EQ(robot.Crawl().ValidateSearchDepth().value_or(0), c.depth) << c.text;
     EXPECT_EQ(host.messages.size(), c.depth == 0 ? 1u : 0u) << c.text;
   }
-  ASSERT_EQ(host.messages.size(), 1u);  // the last case's refusal
-  EXPECT_EQ(host.messages[0].text, "Please enter an integer value for Search Depth.");
-  EXPECT_EQ(host.messages[0].title, "Invalid Search Depth");
-  EXPECT_EQ(host.messages[0].icon, MsgIcon::Critical);
   // The buttons stay within 1 ... 999 and leave a box that is no number.
   for (const auto& [before, up, after] : std::vector<std::tuple<std::string, bool, std::string>>{
            {"999", true, "999"}, {"999", false, "998"}, {"1", false, "1"}, {"1", true, "2"}, {"x", true, "x"}}) {
