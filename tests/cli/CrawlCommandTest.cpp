@@ -151,13 +151,6 @@ TEST_F(CrawlCommandTest, TwoLevelsFromAStartAddressWriteEveryFile) {
   EXPECT_EQ(ReadFile(dir / "links2.htm"), b + "\r\n");
 }
 
-TEST_F(CrawlCommandTest, DepthOneWithoutRobotsFetchesTheStartOnly) {
-  ASSERT_EQ(Run({"-e", "nothing", "-u", Url("/index.htm"), "-o", (dir / "run.txt").string(), "-d", "1", "--no-robots"}),
-            0)
-      << err;
-  EXPECT_EQ(site.Requests(), std::vector<std::string>{"/index.htm"});
-}
-
 TEST_F(CrawlCommandTest, RefusedInputAndUsageErrorsFetchNothing) {
   const std::string urlFile = (dir / "run.txt").string();
   const std::string u = Url("/index.htm");
@@ -210,6 +203,7 @@ TEST_F(CrawlCommandTest, AStartThatCannotBeFetchedAndAFileThatCannotBeWrittenHav
   const std::string urlFile = (dir / "run.txt").string();
   EXPECT_EQ(Run({"-e", "robot", "-u", Url("/gone.htm"), "-o", urlFile, "--no-robots"}), 3);
   EXPECT_EQ(err, "zorvik-search crawl: cannot fetch " + Url("/gone.htm") + ": HTTP/1.1 404 Not Found\n");
+  EXPECT_EQ(site.Requests(), std::vector<std::string>{"/gone.htm"}) << "--no-robots: no robots.txt";
   // One that would come (after 5 s), but later than --page-time allows.
   site.StallFrom("/index.htm", 1);
   EXPECT_EQ(Run({"-e", "robot", "-u", Url("/index.htm"), "-o", urlFile, "--no-robots", "--page-time", "1"}), 3);
