@@ -148,6 +148,8 @@ TEST_F(InetTest, OpenUrlReturnsTheWholeBodyWithoutRaisingStates) {
   EXPECT_EQ(inet.OpenURL(server.Url("/hop/2")), "<html>landed</html>");
   EXPECT_EQ(inet.URL(), server.Url("/landing"));
   EXPECT_EQ(inet.StatusCode(), 200);
+  EXPECT_EQ(inet.OpenURL(testing::RefusedUrl()), "");
+  EXPECT_EQ(inet.ResponseInfo(), "Cannot connect");
   EXPECT_FALSE(inet.StillExecuting());
 }
 
