@@ -60,6 +60,13 @@ std::string_view RTrim(std::string_view s) {
 
 std::string_view Trim(std::string_view s) { return RTrim(LTrim(s)); }
 
+std::string_view TrimWhiteSpace(std::string_view s) {
+  constexpr std::string_view kWhite = " \t\n\v\f\r";
+  const std::size_t first = s.find_first_not_of(kWhite);
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(kWhite) - first + 1);
+}
+
 bool HasControlCharacter(std::string_view s) { return std::any_of(s.begin(), s.end(), IsControlCharacter); }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {

@@ -35,6 +35,9 @@ inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<cha
 std::string_view LTrim(std::string_view s);
 std::string_view RTrim(std::string_view s);
 std::string_view Trim(std::string_view s);
+// White space (blank, tab, line breaks, vertical tab, form feed) removed from
+// both ends, as mail headers and host names are read.
+std::string_view TrimWhiteSpace(std::string_view s);
 
 // Control characters: bytes below 32, and 127. True when `s` holds one: such
 // text must not reach a one-per-line file, where a line break would split it.

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <mutex>
 
+#include "core/Text.h"
+
 namespace zorvik::mail {
 namespace {
 
@@ -21,10 +23,7 @@ bool IsHostChar(unsigned char c) { return std::isalnum(c) || c == '-' || c == '.
 }  // namespace
 
 std::optional<HostAndPort> ParseHostSpec(std::string_view hostSpec, int defaultPort) {
-  while (!hostSpec.empty() && std::isspace(static_cast<unsigned char>(hostSpec.front())))
-    hostSpec.remove_prefix(1);
-  while (!hostSpec.empty() && std::isspace(static_cast<unsigned char>(hostSpec.back())))
-    hostSpec.remove_suffix(1);
+  hostSpec = text::TrimWhiteSpace(hostSpec);
   std::string_view host = hostSpec;
   std::string_view port;
   if (!host.empty() && host.front() == '[') {
@@ -72,8 +71,7 @@ std::optional<std::string> MailUrl(std::string_view scheme, std::string_view hos
 bool IsLoopbackHost(std::string_view hostSpec) {
   const auto parsed = ParseHostSpec(hostSpec, 1);
   if (!parsed) return false;
-  std::string host = parsed->host;
-  for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string host = text::LCase(parsed->host);
   if (host == "localhost" || host == "localhost.") return true;
   in_addr v4{};
   if (::inet_pton(AF_INET, host.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;

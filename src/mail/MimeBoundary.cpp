@@ -4,40 +4,32 @@
 #include <cstdint>
 #include <random>
 
+#include "core/Text.h"
+
 namespace zorvik::mail {
 namespace {
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string Trimmed(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return std::string(s);
-}
-
-std::string Unquoted(std::string_view value) {
+std::string_view Unquoted(std::string_view value) {
   if (!value.empty() && value.front() == '"') {
     value.remove_prefix(1);
     if (!value.empty() && value.back() == '"') value.remove_suffix(1);
   }
-  return std::string(value);
+  return value;
 }
 
 }  // namespace
 
 std::string EffectiveBoundary(const MimePart& part) {
-  if (auto span = BoundaryValueSpan(part.contentParameters))
-    return Trimmed(Unquoted(std::string_view(part.contentParameters)
-                                .substr(span->first, span->second - span->first)));
-  return Trimmed(part.boundary);
+  if (auto span = BoundaryValueSpan(part.contentParameters)) {
+    const std::string_view value =
+        std::string_view(part.contentParameters).substr(span->first, span->second - span->first);
+    return std::string(text::TrimWhiteSpace(Unquoted(value)));
+  }
+  return std::string(text::TrimWhiteSpace(part.boundary));
 }
 
 std::optional<std::pair<std::size_t, std::size_t>> BoundaryValueSpan(std::string_view params) {
-  const std::string lower = Lower(params);
+  const std::string lower = text::LCase(params);
   std::size_t pos = 0;
   while ((pos = lower.find("boundary", pos)) != std::string::npos) {
     const bool startOk = pos == 0 || lower[pos - 1] == ';' || lower[pos - 1] == ' ' ||

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/Text.h"
+
 #include "mail/BodyEncoder.h"
 #include "mail/MailHeaders.h"
 #include "mail/MimeBoundary.h"
@@ -17,21 +19,9 @@ namespace {
 // Bodies are read and encoded in units of this many bytes.
 constexpr std::size_t kUnit = 256 * 1024;
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string Trimmed(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return std::string(s);
-}
-
 bool IsMultipart(const MimePart& p) {
   if (p.contentType.empty()) return !p.children.empty();
-  return Lower(Trimmed(p.contentType)) == "multipart";
+  return text::LCase(text::TrimWhiteSpace(p.contentType)) == "multipart";
 }
 
 bool HasLineBreakIn(const MimePart& p) {
@@ -154,15 +144,15 @@ MailStatus MessageWriter::Impl::Plan(const MessageHeaders& h, const MimePart& ro
     n.parent = parent;
     n.multipart = IsMultipart(*part);
     if (!n.multipart && !part->children.empty()) return MailStatus::Error(kErrInvalidEntry);
-    n.type = Trimmed(part->contentType);
-    n.subtype = Trimmed(part->contentSubtype);
+    n.type = text::TrimWhiteSpace(part->contentType);
+    n.subtype = text::TrimWhiteSpace(part->contentSubtype);
     if (n.type.empty()) n.type = n.multipart ? "multipart" : "text";
-    n.lowerType = Lower(n.type);
+    n.lowerType = text::LCase(n.type);
     if (n.subtype.empty())
       n.subtype = n.lowerType == "multipart" ? "mixed" : n.lowerType == "text" ? "plain" : "octet-stream";
-    n.params = Trimmed(part->contentParameters);
-    n.encodingName = Trimmed(part->transferEncoding);
-    n.disposition = Trimmed(part->contentDisposition);
+    n.params = text::TrimWhiteSpace(part->contentParameters);
+    n.encodingName = text::TrimWhiteSpace(part->transferEncoding);
+    n.disposition = text::TrimWhiteSpace(part->contentDisposition);
     const auto coding = ParseTransferEncoding(n.encodingName);
     if (!coding) return MailStatus::Error(kErrInvalidEntry);
     n.coding = *coding;
@@ -189,7 +179,7 @@ MailStatus MessageWriter::Impl::Plan(const MessageHeaders& h, const MimePart& ro
 
 void MessageWriter::Impl::ChooseCoding(Node& n) {
   if (n.multipart) return;
-  const std::string label = Lower(n.encodingName);
+  const std::string label = text::LCase(n.encodingName);
   if ((label == "7bit" && !n.safety.sevenBit) || (label == "8bit" && !n.safety.eightBit)) {
     // Not what the label promises: quoted-printable keeps the lines.
     n.coding = TransferCoding::QuotedPrintable;

@@ -32,6 +32,8 @@ TEST(TextTest, CaseFoldingIsAsciiOnlyAndTrimDropsOnlyBlanks) {
   EXPECT_EQ(LCase("AbC\xC3\x84Z"), "abc\xC3\x84z");
   EXPECT_EQ(Trim("  a b \t "), "a b \t");
   EXPECT_EQ(Trim("   "), "");
+  EXPECT_EQ(TrimWhiteSpace("\r\n\t a b\v\f "), "a b");
+  EXPECT_EQ(TrimWhiteSpace(" \t"), "");
   EXPECT_TRUE(EqualsNoCase("Content-Type", "content-type"));
   EXPECT_FALSE(EqualsNoCase("abc", "abcd"));
   EXPECT_TRUE(ContainsNoCase("image/GIF", "gif"));
